@@ -1,0 +1,46 @@
+# The two commands of the quick start: `make run` and `make test`.
+BUILD    ?= build/release
+ASAN     ?= build/asan
+FUZZ     ?= build/fuzz
+FUZZ_SECONDS ?= 30
+JOBS     ?= $(shell nproc)
+GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+
+.PHONY: all run test test-release test-sanitized test-fuzz bench deps build format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run $(BUILD)
+
+test: deps test-release test-sanitized test-fuzz
+
+test-release: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitized: deps
+	cmake -S . -B $(ASAN) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DOSTRANE_SANITIZE=ON
+	cmake --build $(ASAN) -j $(JOBS)
+	cd $(ASAN) && ctest --output-on-failure -j $(JOBS) -L 'unit|widget'
+
+test-fuzz: deps
+	cmake -S . -B $(FUZZ) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DOSTRANE_FUZZ_ONLY=ON -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ) -j $(JOBS)
+	tests/fuzz/run $(FUZZ)/bin/request_parser_fuzzer $(FUZZ_SECONDS)
+
+bench: build
+	@scripts/bench $(BUILD)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,131 @@
+// Launch to first shown frame, idle resident memory and idle wake-ups of Ostrane's window,
+// beside a bare Qt window built the same way. Needs an X server (DISPLAY).
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Sample {
+    double launchMs = 0;
+    long rssKb = 0;
+    long wakeups = 0;
+};
+
+long long monotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;
+}
+
+long statusField(const std::string& file, const char* field) {
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.starts_with(field))
+            return std::stol(line.substr(std::strlen(field)));
+    return 0;
+}
+
+// Context switches of every thread: each one is a wake-up of the process.
+long contextSwitches(pid_t pid) {
+    long total = 0;
+    const auto tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+        const auto status = task.path().string() + "/status";
+        total += statusField(status, "voluntary_ctxt_switches:") +
+                 statusField(status, "nonvoluntary_ctxt_switches:");
+    }
+    return total;
+}
+
+Sample measure(const std::string& program) {
+    int out[2];
+    if (pipe(out) != 0)
+        std::exit(1);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<char*> argv{const_cast<char*>(program.c_str()), nullptr};
+    pid_t pid = 0;
+    const long long started = monotonicNs();
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+        std::fprintf(stderr, "cannot start %s\n", program.c_str());
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+
+    Sample sample;
+    std::string output;
+    pollfd ready{out[0], POLLIN, 0};
+    while (output.find('\n') == std::string::npos && poll(&ready, 1, 10'000) > 0) {
+        char buffer[256];
+        const ssize_t got = read(out[0], buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        output.append(buffer, static_cast<std::size_t>(got));
+    }
+    long long frame = 0;
+    if (std::sscanf(output.c_str(), "frame %lld", &frame) == 1)
+        sample.launchMs = static_cast<double>(frame - started) / 1e6;
+
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // let start-up work settle
+    const auto proc = "/proc/" + std::to_string(pid) + "/status";
+    sample.rssKb = statusField(proc, "VmRSS:");
+    const long before = contextSwitches(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    sample.wakeups = contextSwitches(pid) - before;
+
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    close(out[0]);
+    return sample;
+}
+
+template <typename Field> double median(std::vector<Sample> samples, Field field) {
+    std::sort(samples.begin(), samples.end(),
+              [&](const Sample& a, const Sample& b) { return field(a) < field(b); });
+    return static_cast<double>(field(samples[samples.size() / 2]));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::filesystem::path folder = std::filesystem::path(argv[0]).parent_path();
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    std::vector<Sample> ostrane, bare;
+    for (int run = 0; run < runs; ++run) {
+        bare.push_back(measure(folder / "bench_bare_window"));
+        ostrane.push_back(measure(folder / "bench_ostrane_window"));
+    }
+    auto launch = [](const Sample& s) { return s.launchMs; };
+    auto rss = [](const Sample& s) { return s.rssKb; };
+    auto wakeups = [](const Sample& s) { return s.wakeups; };
+
+    std::printf("launch and idle, median of %d runs      Ostrane    bare Qt   ratio  target\n",
+                runs);
+    const double launchRatio = median(ostrane, launch) / median(bare, launch);
+    std::printf("launch to first frame (ms)           %9.1f  %9.1f  %6.2f  <= 1.30\n",
+                median(ostrane, launch), median(bare, launch), launchRatio);
+    const double rssRatio = median(ostrane, rss) / median(bare, rss);
+    std::printf("idle resident memory (KiB)           %9.0f  %9.0f  %6.2f  <= 1.30\n",
+                median(ostrane, rss), median(bare, rss), rssRatio);
+    std::printf("wake-ups in 2 s idle                 %9.0f  %9.0f          0\n",
+                median(ostrane, wakeups), median(bare, wakeups));
+}

@@ -1,0 +1,28 @@
+#include "app/form1.h"
+#include "firstframe.h"
+#include "platform/unix/socketconversations.h"
+
+#include <QApplication>
+
+// Ostrane's start, exactly as main does it, reporting its first frame.
+class MeasuredForm1 : public ostrane::app::Form1 {
+public:
+    using Form1::Form1;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        Form1::paintEvent(event);
+        reportFirstFrame();
+    }
+};
+
+int main(int, char** argv) {
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication application(qtArgc, qtArgv);
+    ostrane::platform::SocketConversations conversations;
+    MeasuredForm1 form1(conversations);
+    form1.Form1_Load();
+    form1.show();
+    return application.exec();
+}

@@ -1,0 +1,89 @@
+# Shared steps of the end-to-end tests: a private X server with a window manager, the link
+# peer and the program, all stopped when the test ends, whatever happens.
+# Needs BIN (the folder of the built programs) and a private XDG_RUNTIME_DIR.
+
+set -euo pipefail
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/ostrane-e2e.XXXXXX")
+pids=()
+
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    [[ -n ${KEEP_E2E:-} ]] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    [[ -n ${DISPLAY:-} ]] && xwininfo -root -tree >&2 || true
+    ps aux | grep -E "corvissa|Xvfb" >&2
+    echo "FAIL: $*" >&2
+    if [[ -f $work/peer.out ]]; then
+        echo "--- link peer output:" >&2
+        cat "$work/peer.out" >&2
+    fi
+    exit 1
+}
+
+# wait_until DESCRIPTION COMMAND...: polls every 50 ms, for at most 30 s.
+wait_until() {
+    local what=$1
+    shift
+    local tries
+    for ((tries = 0; tries < 600; tries++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    fail "timed out waiting for: $what"
+}
+
+start_x() {
+    local width=${1:-1024} height=${2:-768}
+    mkfifo "$work/display"
+    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp \
+        3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    local display
+    read -r -t 30 display <"$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    export DISPLAY=:$display
+    unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+    # Openbox runs its start-up command once it manages windows.
+    openbox --sm-disable --startup "touch $work/wm-ready" >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    wait_until "the window manager" test -e "$work/wm-ready"
+}
+
+start_peer() {
+    "$BIN/corvissa-link-peer" "$@" >"$work/peer.out" 2>&1 &
+    pids+=($!)
+    wait_until "the link peer" grep -q '^ready ' "$work/peer.out"
+}
+
+peer_printed() { grep -qxF -- "$1" <(sed -E 's/^(open|close|refuse|hang) #[0-9]+/\1/' "$work/peer.out"); }
+
+start_corvissa() {
+    "$BIN/corvissa" "$@" >"$work/corvissa.log" 2>&1 &
+    pids+=($!)
+    corvissa_pid=$!
+    wait_until "the main window" xdotool search --onlyvisible --pid "$corvissa_pid" --name '^Corvissa$'
+    window=$(xdotool search --onlyvisible --pid "$corvissa_pid" --name '^Corvissa$' | head -n 1)
+    wait_until "the window's frame" frame_extents "$window"
+}
+
+# frame_extents WINDOW: prints "left right top bottom" once the window manager has framed it.
+frame_extents() {
+    xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.* = \([0-9]*\), \([0-9]*\), \([0-9]*\), \([0-9]*\)$/\1 \2 \3 \4/p' |
+        grep .
+}
+
+# client_geometry WINDOW: prints "x y width height" of the client area on the screen.
+client_geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
+
+# click WINDOW X Y [BUTTON]: a click at client coordinates, in pixels.
+click() {
+    xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"
+}

@@ -1,0 +1,9 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+// Widget tests share one application object, as the program does.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
