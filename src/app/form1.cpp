@@ -66,7 +66,13 @@ Form1::Form1(platform::Conversations& conversations, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Corvissa"));
     setFont(fontOf("MS Sans Serif", 8.25, QFont::Bold));
-    colour(this, QColor(255, 255, 0), Black);
+    // Only the window's own surface is black; its controls keep the system's colours
+    // unless they have their own.
+    QPalette surface = palette();
+    surface.setColor(QPalette::Window, Black);
+    surface.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    setPalette(surface);
+    setAutoFillBackground(true);
     setFixedSize(scale_.pixelsX(ClientWidth), scale_.pixelsY(ClientHeight));
     createControls(conversations);
     setTabOrder();

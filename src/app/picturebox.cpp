@@ -1,5 +1,6 @@
 #include "app/picturebox.h"
 
+#include <QApplication>
 #include <QPainter>
 
 namespace ostrane::app {
@@ -8,6 +9,13 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setFocusPolicy(Qt::StrongFocus);
+    // The system's window colours, whatever the parent's: the border in window text.
+    const QPalette system = QApplication::palette();
+    QPalette own = palette();
+    own.setColor(QPalette::Window, system.color(QPalette::Base));
+    own.setColor(QPalette::WindowText, system.color(QPalette::Text));
+    setPalette(own);
+    setAutoFillBackground(true);
 }
 
 void PictureBox::setPicture(const QPixmap& picture) {
