@@ -1,0 +1,202 @@
+#include "platform/unix/conversationsocket.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace ostrane::platform {
+
+namespace {
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+void appendLittleEndian(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+    }
+}
+
+} // namespace
+
+bool isValidServiceName(std::string_view service) {
+    return !service.empty() && service.size() <= maxServiceBytes &&
+           service.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+std::string lowerCaseServiceName(std::string_view service) {
+    std::string lower(service);
+    std::transform(lower.begin(), lower.end(), lower.begin(), lowerAscii);
+    return lower;
+}
+
+bool sameServiceName(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+}
+
+std::string conversationFolderFor(std::optional<std::string_view> runtimeDir, uid_t uid) {
+    if (runtimeDir && !runtimeDir->empty() && runtimeDir->front() == '/') {
+        std::string folder(*runtimeDir);
+        // Keep "/run/user/1000/" from giving a double slash.
+        while (folder.size() > 1 && folder.back() == '/') {
+            folder.pop_back();
+        }
+        return folder == "/" ? "/dde" : folder + "/dde";
+    }
+    return "/tmp/dde-" + std::to_string(uid);
+}
+
+std::optional<SocketPlace> socketPlaceFor(std::string_view service,
+                                          std::optional<std::string_view> runtimeDir, uid_t uid) {
+    if (!isValidServiceName(service)) {
+        return std::nullopt;
+    }
+    SocketPlace place;
+    place.folder = conversationFolderFor(runtimeDir, uid);
+    place.socketPath = place.folder + "/" + lowerCaseServiceName(service);
+    if (place.socketPath.size() > maxSocketPathBytes) {
+        return std::nullopt;
+    }
+    place.lockPath = place.socketPath + ".lock";
+    return place;
+}
+
+std::optional<std::string> runtimeDirFromEnvironment() {
+    const char* value = std::getenv("XDG_RUNTIME_DIR");
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+FolderState inspectConversationFolder(const std::string& folder, uid_t uid) {
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0) {
+        return errno == ENOENT ? FolderState::missing : FolderState::unreadable;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return FolderState::notADirectory;
+    }
+    if (info.st_uid != uid) {
+        return FolderState::wrongOwner;
+    }
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        return FolderState::openToOthers;
+    }
+    return FolderState::usable;
+}
+
+std::string_view describeFolderState(FolderState state) {
+    switch (state) {
+    case FolderState::usable:
+        return "usable";
+    case FolderState::missing:
+        return "does not exist";
+    case FolderState::notADirectory:
+        return "is not a directory (or is a symbolic link)";
+    case FolderState::wrongOwner:
+        return "belongs to another user";
+    case FolderState::openToOthers:
+        return "is open to other users (its mode must be 0700)";
+    case FolderState::unreadable:
+        return "cannot be examined";
+    }
+    return "is unusable";
+}
+
+std::optional<std::string> encodeRequest(std::string_view service, std::string_view topic) {
+    if (!isValidServiceName(service) || topic.size() > maxTopicBytes) {
+        return std::nullopt;
+    }
+    std::string out;
+    out.reserve(requestMagic.size() + 2 + service.size() + 4 + topic.size());
+    out.append(requestMagic);
+    appendLittleEndian(out, static_cast<std::uint32_t>(service.size()), 2);
+    out.append(service);
+    appendLittleEndian(out, static_cast<std::uint32_t>(topic.size()), 4);
+    out.append(topic);
+    return out;
+}
+
+RequestParser::State RequestParser::fail() {
+    state_ = State::malformed;
+    return state_;
+}
+
+RequestParser::State RequestParser::feed(std::string_view bytes) {
+    std::size_t at = 0;
+    while (state_ == State::needMore && at < bytes.size()) {
+        switch (part_) {
+        case Part::magic: {
+            // Compare byte by byte so a wrong first byte is refused at once.
+            if (bytes[at++] != requestMagic[partRead_]) {
+                consumed_ += at;
+                return fail();
+            }
+            if (++partRead_ == requestMagic.size()) {
+                part_ = Part::serviceLength;
+                partRead_ = 0;
+                length_ = 0;
+            }
+            break;
+        }
+        case Part::serviceLength:
+        case Part::topicLength: {
+            const int size = part_ == Part::serviceLength ? 2 : 4;
+            length_ |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at]))
+                       << (8 * partRead_);
+            ++at;
+            if (static_cast<int>(++partRead_) < size) {
+                break;
+            }
+            partRead_ = 0;
+            if (part_ == Part::serviceLength) {
+                if (length_ == 0 || length_ > maxServiceBytes) {
+                    consumed_ += at;
+                    return fail();
+                }
+                part_ = Part::service;
+            } else {
+                if (length_ > maxTopicBytes) {
+                    consumed_ += at;
+                    return fail();
+                }
+                part_ = Part::topic;
+                if (length_ == 0) {
+                    state_ = State::complete;
+                }
+            }
+            break;
+        }
+        case Part::service:
+        case Part::topic: {
+            std::string& text = part_ == Part::service ? request_.service : request_.topic;
+            const std::size_t take =
+                std::min<std::size_t>(length_ - text.size(), bytes.size() - at);
+            text.append(bytes.substr(at, take));
+            at += take;
+            if (text.size() < length_) {
+                break;
+            }
+            if (part_ == Part::service) {
+                if (!isValidServiceName(text)) {
+                    consumed_ += at;
+                    return fail();
+                }
+                part_ = Part::topicLength;
+                length_ = 0;
+            } else {
+                state_ = State::complete;
+            }
+            break;
+        }
+        }
+    }
+    consumed_ += at;
+    return state_;
+}
+
+} // namespace ostrane::platform

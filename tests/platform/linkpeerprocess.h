@@ -1,0 +1,86 @@
+#pragma once
+
+// Helpers for tests that run the link peer as a real process.
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+#include <vector>
+
+namespace ostrane::testing {
+
+using namespace std::chrono_literals;
+
+// A private runtime folder (mode 0700) for one test, removed with everything in it.
+class TempRuntimeDir {
+public:
+    TempRuntimeDir();
+    ~TempRuntimeDir();
+    TempRuntimeDir(const TempRuntimeDir&) = delete;
+    TempRuntimeDir& operator=(const TempRuntimeDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string folder() const { return path_ + "/dde"; }
+
+private:
+    std::string path_;
+};
+
+// The peer binary, its output collected line by line while it runs.
+class LinkPeerProcess {
+public:
+    // `runtimeDir` becomes the peer's XDG_RUNTIME_DIR; nothing leaves it unset.
+    LinkPeerProcess(std::optional<std::string> runtimeDir, std::vector<std::string> args = {});
+    ~LinkPeerProcess(); // kills the peer if it still runs
+    LinkPeerProcess(const LinkPeerProcess&) = delete;
+    LinkPeerProcess& operator=(const LinkPeerProcess&) = delete;
+
+    // Waits for the `ready` line; gives the socket path it names.
+    std::optional<std::string> waitForReady(std::chrono::milliseconds timeout = 10s);
+    // Waits until standard output holds exactly this line.
+    bool waitForLine(const std::string& line, std::chrono::milliseconds timeout = 10s);
+    bool waitForStderr(const std::string& part, std::chrono::milliseconds timeout = 10s);
+    std::vector<std::string> lines() const;
+    std::string stderrText() const;
+
+    void signal(int signal);
+    // The exit status, or 128 + signal; nothing if it still runs after `timeout`.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout = 10s);
+
+private:
+    void collect(int out, int err);
+
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> lines_;
+    std::string partial_;
+    std::string stderr_;
+    bool outputEnded_ = false;
+    std::thread reader_;
+};
+
+// Entries of /proc/self/fd.
+std::size_t openDescriptorCount();
+
+// A blocking connection to a socket path, -1 on failure.
+int connectTo(const std::string& path);
+
+// Runs the check until it holds or `timeout` passes.
+template <typename Check> bool eventually(Check check, std::chrono::milliseconds timeout = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!check()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+} // namespace ostrane::testing
