@@ -21,7 +21,7 @@ int main(int, char** argv) {
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
     ostrane::platform::SocketConversations conversations;
-    MeasuredForm1 form1(conversations);
+    MeasuredForm1 form1({conversations});
     form1.Form1_Load();
     form1.show();
     return application.exec();

@@ -58,7 +58,7 @@ const QColor Green(0, 255, 0);
 
 } // namespace
 
-Form1::Form1(platform::Conversations& conversations, QWidget* parent)
+Form1::Form1(const Form1Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
@@ -74,7 +74,7 @@ Form1::Form1(platform::Conversations& conversations, QWidget* parent)
     setPalette(surface);
     setAutoFillBackground(true);
     setFixedSize(scale_.pixelsX(ClientWidth), scale_.pixelsY(ClientHeight));
-    createControls(conversations);
+    createControls(platform.conversations);
     setTabOrder();
 }
 

@@ -18,12 +18,18 @@ namespace ostrane::app {
 class LinkTextBox;
 class PictureBox;
 
+// The platform services the window reaches the outside world through; main passes the real
+// ones, tests pass fakes.
+struct Form1Platform {
+    platform::Conversations& conversations;
+};
+
 // The main window: the banner, the transport buttons, the path field, the panel toggle and
 // the file-list panel below the closed window's edge. Controls carry their given names.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    explicit Form1(platform::Conversations& conversations, QWidget* parent = nullptr);
+    explicit Form1(const Form1Platform& platform, QWidget* parent = nullptr);
 
     // Centres the window on the primary screen; runs once, before the window is shown.
     void Form1_Load();

@@ -10,7 +10,7 @@ int main(int, char** argv) {
     QApplication application(qtArgc, qtArgv);
 
     ostrane::platform::SocketConversations conversations;
-    ostrane::app::Form1 form1(conversations);
+    ostrane::app::Form1 form1({conversations});
     form1.Form1_Load();
     form1.show();
     return application.exec();

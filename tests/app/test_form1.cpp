@@ -93,7 +93,7 @@ QString textOf(const QWidget* control) {
 class Form1Layout : public ::testing::Test {
 protected:
     testing::FakeConversations conversations;
-    Form1 form{conversations};
+    Form1 form{{conversations}};
 
     QWidget* control(const char* name) { return form.findChild<QWidget*>(name); }
 };
@@ -213,7 +213,7 @@ TEST_F(Form1Layout, LoadCentresTheWindowOnThePrimaryScreen) {
 
 TEST(Form1Transport, EachButtonSendsItsCommandThroughItsOwnLinkControl) {
     testing::FakeConversations conversations;
-    Form1 form(conversations);
+    Form1 form({conversations});
     form.show();
     QTest::mouseClick(form.Command2, Qt::LeftButton);
     QTest::mouseClick(form.Command3, Qt::LeftButton);
@@ -240,7 +240,7 @@ protected:
 TEST_F(Form1WithPeer, EachButtonReachesThePlayer) {
     testing::LinkPeer peer;
     ASSERT_TRUE(peer.waitUntilReady());
-    Form1 form(conversations);
+    Form1 form({conversations});
     form.show();
     QTest::mouseClick(form.Command2, Qt::LeftButton);
     EXPECT_TRUE(peer.waitForLine("open #1 QV-spc|STOP"));
@@ -260,7 +260,7 @@ TEST_F(Form1WithPeer, EachButtonReachesThePlayer) {
 }
 
 TEST_F(Form1WithPeer, WithoutAPlayerAPressEndsSilently) {
-    Form1 form(conversations);
+    Form1 form({conversations});
     form.show();
     const auto started = std::chrono::steady_clock::now();
     QTest::mouseClick(form.Command3, Qt::LeftButton);
@@ -270,7 +270,7 @@ TEST_F(Form1WithPeer, WithoutAPlayerAPressEndsSilently) {
 }
 
 TEST_F(Form1WithPeer, AHungOrRefusingPlayerNeverHoldsTheWindowBeyondTheBound) {
-    Form1 form(conversations);
+    Form1 form({conversations});
     form.show();
     for (const char* behaviour : {"--hang", "--refuse", "--chatter"}) {
         SCOPED_TRACE(behaviour);
@@ -301,7 +301,7 @@ TEST_F(Form1WithPeer, AHungOrRefusingPlayerNeverHoldsTheWindowBeyondTheBound) {
 TEST_F(Form1WithPeer, ManyPressesKeepOneConversationPerControlAndNoDescriptors) {
     testing::LinkPeer peer;
     ASSERT_TRUE(peer.waitUntilReady());
-    Form1 form(conversations);
+    Form1 form({conversations});
     form.show();
     QTest::mouseClick(form.Command3, Qt::LeftButton);
     ASSERT_TRUE(peer.waitForLine("open #1 QV-spc|PLAY"));
