@@ -31,4 +31,12 @@ click "$window" 91 171
 wait_until "QUIT at the peer" peer_printed 'open QV-spc|QUIT'
 
 kill -0 "$corvissa_pid" || fail "the program ended after sending QUIT"
+
+# A second copy runs beside the first, centred at the same place.
+first_pid=$corvissa_pid
+first_place=$(client_geometry "$window")
+start_corvissa
+[[ $(client_geometry "$window") == "$first_place" ]] ||
+    fail "second window at $(client_geometry "$window"), first at $first_place"
+kill -0 "$first_pid" || fail "the first copy ended when the second started"
 echo "e2e transport: passed"
