@@ -16,9 +16,11 @@ cleanup() {
 trap cleanup EXIT
 
 fail() {
-    [[ -n ${DISPLAY:-} ]] && xwininfo -root -tree >&2 || true
-    ps aux | grep -E "corvissa|Xvfb" >&2
     echo "FAIL: $*" >&2
+    if [[ -n ${DISPLAY:-} ]]; then
+        echo "--- windows on $DISPLAY:" >&2
+        xwininfo -root -tree >&2 || true
+    fi
     if [[ -f $work/peer.out ]]; then
         echo "--- link peer output:" >&2
         cat "$work/peer.out" >&2
