@@ -1,0 +1,99 @@
+#include "platform/qt/qtfolderpicker.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace ostrane::platform {
+namespace {
+
+class QtFolderPickerTest : public ::testing::Test {
+protected:
+    // Picks with Form1's stand-in as owner; `answer` acts on the dialog once it shows.
+    std::string pickWith(const std::function<void(QFileDialog&)>& answer) {
+        QTimer poll;
+        int tries = 0;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* dialog = owner.findChild<QFileDialog*>(QStringLiteral("FolderPicker"));
+                dialog && dialog->isVisible()) {
+                poll.stop();
+                answer(*dialog);
+            } else if (++tries > 2000) {
+                ADD_FAILURE() << "no folder dialog showed";
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
+            }
+        });
+        poll.start(5);
+        return picker.pick(static_cast<WindowHandle>(owner.winId()),
+                           "Please select your SPC directory.");
+    }
+
+    QWidget owner;
+    QTemporaryDir folders;
+    QtFolderPicker picker;
+};
+
+TEST_F(QtFolderPickerTest, AModalFolderOnlyDialogOwnedByTheWindowShowsThePrompt) {
+    owner.show();
+    const std::string chosen = pickWith([&](QFileDialog& dialog) {
+        EXPECT_EQ(dialog.parentWidget(), &owner);
+        EXPECT_TRUE(dialog.isModal());
+        EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
+        EXPECT_EQ(dialog.fileMode(), QFileDialog::Directory);
+        EXPECT_TRUE(dialog.testOption(QFileDialog::ShowDirsOnly));
+        const auto* prompt = dialog.findChild<QLabel*>(QStringLiteral("Prompt"));
+        EXPECT_TRUE(prompt && prompt->isVisible());
+        if (prompt) {
+            EXPECT_EQ(prompt->text(), "Please select your SPC directory.");
+            // Above the folder view.
+            for (const QListView* view : dialog.findChildren<QListView*>()) {
+                if (view->isVisible()) {
+                    EXPECT_LT(prompt->mapTo(&dialog, QPoint()).y(),
+                              view->mapTo(&dialog, QPoint()).y());
+                }
+            }
+        }
+        dialog.setDirectory(folders.path());
+        static_cast<QDialog&>(dialog).accept();
+    });
+    EXPECT_EQ(chosen, QDir(folders.path()).absolutePath().toStdString());
+}
+
+TEST_F(QtFolderPickerTest, ACancelGivesNothing) {
+    ASSERT_TRUE(QDir(folders.path()).mkdir(QStringLiteral("songs")));
+    EXPECT_EQ(pickWith([&](QFileDialog& dialog) {
+                  dialog.setDirectory(folders.path() + "/songs");
+                  dialog.reject();
+              }),
+              "");
+}
+
+TEST_F(QtFolderPickerTest, ALongAndUnusualPathComesBackWhole) {
+    QString deep = folders.path();
+    for (const QString& part : {QString(100, u'a'), QStringLiteral("Ünïcödé | -x ♪"),
+                                QString(100, u'b'), QString(100, u'c')})
+        deep += u'/' + part;
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_GT(deep.size(), 300);
+    EXPECT_EQ(pickWith([&](QFileDialog& dialog) {
+                  dialog.setDirectory(deep);
+                  static_cast<QDialog&>(dialog).accept();
+              }),
+              deep.toStdString());
+    // The root folder keeps its separator.
+    EXPECT_EQ(pickWith([&](QFileDialog& dialog) {
+                  dialog.setDirectory(QStringLiteral("/"));
+                  static_cast<QDialog&>(dialog).accept();
+              }),
+              "/");
+}
+
+} // namespace
+} // namespace ostrane::platform

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/folderpicker.h"
+
+#include <string>
+#include <vector>
+
+namespace ostrane::testing {
+
+// Gives `answer` at once, as if the user had confirmed it, and records every request.
+class FakeFolderPicker : public platform::FolderPicker {
+public:
+    struct Request {
+        platform::WindowHandle owner;
+        std::string prompt;
+    };
+
+    std::string pick(platform::WindowHandle owner, std::string_view prompt) override {
+        requests.push_back({owner, std::string(prompt)});
+        return answer;
+    }
+
+    std::string answer;
+    std::vector<Request> requests;
+};
+
+} // namespace ostrane::testing
