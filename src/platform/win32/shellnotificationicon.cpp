@@ -1,0 +1,126 @@
+#include "platform/win32/shellnotificationicon.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace ostrane::platform::win32 {
+
+namespace {
+
+constexpr wchar_t windowClassName[] = L"OstraneNotificationIcon";
+// The resource id of the program's icon in its version resource.
+constexpr int programIconResource = 1;
+
+// User handles carry 32 significant bits on 64-bit Windows too: the record's 32-bit fields
+// are sign-extended back into handles.
+template <typename Handle> Handle handleFrom(std::uint32_t value) {
+    return reinterpret_cast<Handle>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
+}
+
+template <typename Handle> std::uint32_t fieldFrom(Handle handle) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
+}
+
+ATOM registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = windowClassName;
+    const ATOM atom = ::RegisterClassExW(&windowClass);
+    // A second icon object in the process finds the class registered already.
+    return atom != 0
+               ? atom
+               : static_cast<ATOM>(::GetClassInfoExW(instance, windowClassName, &windowClass));
+}
+
+} // namespace
+
+ShellNotificationIcon::ShellNotificationIcon(HICON icon) : icon_(icon) {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    if (icon_ == nullptr)
+        icon_ = ::LoadIconW(instance, MAKEINTRESOURCEW(programIconResource));
+    if (icon_ == nullptr)
+        icon_ = ::LoadIconW(nullptr, MAKEINTRESOURCEW(32512)); // IDI_APPLICATION
+    taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    // A top-level window, never shown: message-only windows do not hear the shell's
+    // broadcast that the notification area was created anew.
+    if (registerWindowClass(instance, windowProcedure) != 0)
+        window_ = ::CreateWindowExW(0, windowClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    instance, this);
+}
+
+ShellNotificationIcon::~ShellNotificationIcon() {
+    if (added_)
+        remove(*added_);
+    if (window_ != nullptr)
+        ::DestroyWindow(window_);
+}
+
+std::uint32_t ShellNotificationIcon::callbackWindow() const {
+    return fieldFrom(window_);
+}
+
+std::uint32_t ShellNotificationIcon::programIcon() const {
+    return fieldFrom(icon_);
+}
+
+NOTIFYICONDATAA ShellNotificationIcon::shellRecord(const NotifyIconRecord& record) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = recordField(record, NotifyIconLayout::CbSize) == NotifyIconLayout::Size
+                      ? NOTIFYICONDATAA_V1_SIZE
+                      : 0;
+    data.hWnd = handleFrom<HWND>(recordField(record, NotifyIconLayout::Owner));
+    data.uID = recordField(record, NotifyIconLayout::Id);
+    data.uFlags = recordField(record, NotifyIconLayout::Flags);
+    data.uCallbackMessage = recordField(record, NotifyIconLayout::CallbackMessage);
+    data.hIcon = handleFrom<HICON>(recordField(record, NotifyIconLayout::Icon));
+    // The first version of the record ends after the first 64 characters of the tip.
+    static_assert(NOTIFYICONDATAA_V1_SIZE ==
+                  offsetof(NOTIFYICONDATAA, szTip) + NotifyIconLayout::TipLength);
+    std::memcpy(data.szTip, record.data() + NotifyIconLayout::Tip, NotifyIconLayout::TipLength);
+    return data;
+}
+
+bool ShellNotificationIcon::add(const NotifyIconRecord& record) {
+    NOTIFYICONDATAA data = shellRecord(record);
+    if (data.cbSize == 0 || ::Shell_NotifyIconA(NIM_ADD, &data) == FALSE)
+        return false;
+    added_ = record;
+    return true;
+}
+
+bool ShellNotificationIcon::remove(const NotifyIconRecord& record) {
+    NOTIFYICONDATAA data = shellRecord(record);
+    if (data.cbSize == 0 || ::Shell_NotifyIconA(NIM_DELETE, &data) == FALSE)
+        return false;
+    if (added_ && data.hWnd == shellRecord(*added_).hWnd && data.uID == shellRecord(*added_).uID)
+        added_.reset();
+    return true;
+}
+
+void ShellNotificationIcon::handle(UINT message, LPARAM lParam) {
+    if (message == taskbarCreated_ && added_) {
+        // The shell restarted and forgot its icons: the icon comes back as it was.
+        NOTIFYICONDATAA data = shellRecord(*added_);
+        ::Shell_NotifyIconA(NIM_ADD, &data);
+    } else if (added_ && message == recordField(*added_, NotifyIconLayout::CallbackMessage) &&
+               deliver_) {
+        deliver_(static_cast<int>(LOWORD(lParam)));
+    }
+}
+
+LRESULT CALLBACK ShellNotificationIcon::windowProcedure(HWND window, UINT message, WPARAM wParam,
+                                                        LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    } else if (auto* icon = reinterpret_cast<ShellNotificationIcon*>(
+                   ::GetWindowLongPtrW(window, GWLP_USERDATA))) {
+        icon->handle(message, lParam);
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace ostrane::platform::win32

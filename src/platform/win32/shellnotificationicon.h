@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/notificationicon.h"
+#include "platform/win32/win32api.h"
+
+#include <optional>
+
+namespace ostrane::platform::win32 {
+
+// The notification icon through Shell_NotifyIconA. The icon's messages go to a hidden window
+// of its own, which hands each one on as the mouse message it reports. The window belongs to
+// the creating thread, which must pump messages.
+class ShellNotificationIcon final : public NotificationIcon {
+public:
+    // `icon` is the picture shown; the program's own icon when null.
+    explicit ShellNotificationIcon(HICON icon = nullptr);
+    ~ShellNotificationIcon() override;
+    ShellNotificationIcon(const ShellNotificationIcon&) = delete;
+    ShellNotificationIcon& operator=(const ShellNotificationIcon&) = delete;
+
+    std::uint32_t callbackWindow() const override;
+    std::uint32_t programIcon() const override;
+    bool add(const NotifyIconRecord& record) override;
+    bool remove(const NotifyIconRecord& record) override;
+    void onMouseMessage(MouseMessages deliver) override { deliver_ = std::move(deliver); }
+    bool shown() const override { return added_.has_value(); }
+
+    // The record as the shell takes it on this platform: the same fields, with the size of
+    // the first version of the record in this build (88 bytes in a 32-bit one).
+    static NOTIFYICONDATAA shellRecord(const NotifyIconRecord& record);
+
+private:
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+    void handle(UINT message, LPARAM lParam);
+
+    HWND window_ = nullptr;
+    HICON icon_ = nullptr;
+    UINT taskbarCreated_ = 0;
+    std::optional<NotifyIconRecord> added_;
+    MouseMessages deliver_;
+};
+
+} // namespace ostrane::platform::win32
