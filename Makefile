@@ -2,11 +2,13 @@
 BUILD    ?= build/release
 ASAN     ?= build/asan
 FUZZ     ?= build/fuzz
+MINGW    ?= build/mingw
 FUZZ_SECONDS ?= 30
 JOBS     ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all run test test-release test-sanitized test-fuzz bench deps build format clean
+.PHONY: all run test test-release test-sanitized test-fuzz test-windows bench bench-windows \
+	deps build build-windows format clean
 
 all: build
 
@@ -20,7 +22,7 @@ build: deps
 run: build
 	@scripts/run $(BUILD)
 
-test: deps test-release test-sanitized test-fuzz
+test: deps test-release test-sanitized test-fuzz test-windows
 
 test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -35,6 +37,18 @@ test-fuzz: deps
 		-DOSTRANE_FUZZ_ONLY=ON -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ) -j $(JOBS)
 	tests/fuzz/run $(FUZZ)/bin/request_parser_fuzzer $(FUZZ_SECONDS)
+
+# The Windows platform layer, cross-built with MinGW-w64; its tests run under Wine.
+build-windows: deps
+	cmake -S windows -B $(MINGW) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake
+	cmake --build $(MINGW) -j $(JOBS)
+
+test-windows: build-windows
+	cd $(MINGW) && ctest --output-on-failure -j $(JOBS) -L windows
+
+bench-windows: build-windows
+	@scripts/bench-windows $(MINGW) $(BUILD)
 
 bench: build
 	@scripts/bench $(BUILD)

@@ -1,5 +1,7 @@
 #include "app/form1.h"
 #include "firstframe.h"
+#include "platform/qt/qtfolderpicker.h"
+#include "platform/qt/qtnotificationicon.h"
 #include "platform/unix/socketconversations.h"
 
 #include <QApplication>
@@ -21,7 +23,10 @@ int main(int, char** argv) {
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
     ostrane::platform::SocketConversations conversations;
-    MeasuredForm1 form1({conversations});
+    ostrane::platform::QtFolderPicker folderPicker;
+    ostrane::platform::QtNotificationIcon notificationIcon;
+    MeasuredForm1 form1({conversations, folderPicker, notificationIcon});
+    notificationIcon.setIcon(form1.windowIcon());
     form1.Form1_Load();
     form1.show();
     return application.exec();

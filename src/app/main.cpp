@@ -1,5 +1,6 @@
+#include "app/fonts.h"
 #include "app/form1.h"
-#include "platform/unix/socketconversations.h"
+#include "app/nativeplatform.h"
 
 #include <QApplication>
 
@@ -8,9 +9,12 @@ int main(int, char** argv) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
+    ostrane::app::installFontSubstitutes();
 
-    ostrane::platform::SocketConversations conversations;
-    ostrane::app::Form1 form1({conversations});
+    ostrane::app::NativePlatform platform;
+    ostrane::app::Form1 form1(
+        {platform.conversations, platform.folderPicker, platform.notificationIcon});
+    platform.showProgramIcon(form1.windowIcon());
     form1.Form1_Load();
     form1.show();
     return application.exec();

@@ -20,7 +20,20 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
 
 void PictureBox::setPicture(const QPixmap& picture) {
     picture_ = picture;
+    fitPicture();
     update();
+}
+
+void PictureBox::setAutoSize(bool on) {
+    autoSize_ = on;
+    fitPicture();
+}
+
+void PictureBox::fitPicture() {
+    if (!autoSize_ || picture_.isNull())
+        return;
+    const int border = 2 * frameWidth();
+    resize(picture_.width() + border, picture_.height() + border);
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {

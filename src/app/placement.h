@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace ostrane::app {
 
 // A window position in twips, kept fractional until the window is moved.
@@ -13,5 +15,10 @@ struct TwipPosition {
 // both edges equally.
 TwipPosition centredOnScreen(float screenWidth, float screenHeight, float windowWidth,
                              float windowHeight);
+
+// Centres one edge in whole twips: screen and window size are each made whole (halves to
+// even) and halved by integer division, dropping the remainder. Never clamped, so a window
+// larger than the screen gets a negative edge.
+std::int32_t centredInWholeTwips(float screenSize, float windowSize);
 
 } // namespace ostrane::app

@@ -1,13 +1,16 @@
+#include "app/commandbutton.h"
+#include "app/filelistbox.h"
 #include "app/form1.h"
 #include "app/linktextbox.h"
 #include "app/picturebox.h"
 #include "platform/unix/socketconversations.h"
 #include "support/fakeconversations.h"
+#include "support/fakefolderpicker.h"
+#include "support/fakenotificationicon.h"
 #include "support/linkpeer.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <chrono>
@@ -29,7 +32,7 @@ struct ControlDescription {
 
 // Front to back.
 const ControlDescription Controls[] = {
-    {"File1", "QListWidget", 255, 3660, 4860, 990, true, 20},
+    {"File1", "ostrane::app::FileListBox", 255, 3660, 4860, 990, true, 20},
     {"Picture4", "ostrane::app::PictureBox", 4920, 1035, 360, 345, false, 19},
     {"Picture3", "ostrane::app::PictureBox", 4500, 1035, 285, 285, false, 18},
     {"Picture2", "ostrane::app::PictureBox", 2190, 2355, 870, 420, true, 17},
@@ -93,7 +96,9 @@ QString textOf(const QWidget* control) {
 class Form1Layout : public ::testing::Test {
 protected:
     testing::FakeConversations conversations;
-    Form1 form{{conversations}};
+    testing::FakeFolderPicker folderPicker;
+    testing::FakeNotificationIcon notificationIcon;
+    Form1 form{{conversations, folderPicker, notificationIcon}};
 
     QWidget* control(const char* name) { return form.findChild<QWidget*>(name); }
 };
@@ -213,7 +218,9 @@ TEST_F(Form1Layout, LoadCentresTheWindowOnThePrimaryScreen) {
 
 TEST(Form1Transport, EachButtonSendsItsCommandThroughItsOwnLinkControl) {
     testing::FakeConversations conversations;
-    Form1 form({conversations});
+    testing::FakeFolderPicker folderPicker;
+    testing::FakeNotificationIcon notificationIcon;
+    Form1 form({conversations, folderPicker, notificationIcon});
     form.show();
     QTest::mouseClick(form.Command2, Qt::LeftButton);
     QTest::mouseClick(form.Command3, Qt::LeftButton);
@@ -235,12 +242,14 @@ protected:
         return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
     }
     platform::SocketConversations conversations;
+    testing::FakeFolderPicker folderPicker;
+    testing::FakeNotificationIcon notificationIcon;
 };
 
 TEST_F(Form1WithPeer, EachButtonReachesThePlayer) {
     testing::LinkPeer peer;
     ASSERT_TRUE(peer.waitUntilReady());
-    Form1 form({conversations});
+    Form1 form({conversations, folderPicker, notificationIcon});
     form.show();
     QTest::mouseClick(form.Command2, Qt::LeftButton);
     EXPECT_TRUE(peer.waitForLine("open #1 QV-spc|STOP"));
@@ -260,7 +269,7 @@ TEST_F(Form1WithPeer, EachButtonReachesThePlayer) {
 }
 
 TEST_F(Form1WithPeer, WithoutAPlayerAPressEndsSilently) {
-    Form1 form({conversations});
+    Form1 form({conversations, folderPicker, notificationIcon});
     form.show();
     const auto started = std::chrono::steady_clock::now();
     QTest::mouseClick(form.Command3, Qt::LeftButton);
@@ -270,7 +279,7 @@ TEST_F(Form1WithPeer, WithoutAPlayerAPressEndsSilently) {
 }
 
 TEST_F(Form1WithPeer, AHungOrRefusingPlayerNeverHoldsTheWindowBeyondTheBound) {
-    Form1 form({conversations});
+    Form1 form({conversations, folderPicker, notificationIcon});
     form.show();
     for (const char* behaviour : {"--hang", "--refuse", "--chatter"}) {
         SCOPED_TRACE(behaviour);
@@ -301,7 +310,7 @@ TEST_F(Form1WithPeer, AHungOrRefusingPlayerNeverHoldsTheWindowBeyondTheBound) {
 TEST_F(Form1WithPeer, ManyPressesKeepOneConversationPerControlAndNoDescriptors) {
     testing::LinkPeer peer;
     ASSERT_TRUE(peer.waitUntilReady());
-    Form1 form({conversations});
+    Form1 form({conversations, folderPicker, notificationIcon});
     form.show();
     QTest::mouseClick(form.Command3, Qt::LeftButton);
     ASSERT_TRUE(peer.waitForLine("open #1 QV-spc|PLAY"));

@@ -56,6 +56,44 @@ start_x() {
     wait_until "the window manager" test -e "$work/wm-ready"
 }
 
+# start_tray: a notification area (trayer) at the screen's lower right corner.
+start_tray() {
+    trayer --edge bottom --align right --widthtype request --height 32 --expand false \
+        --SetDockType true >"$work/trayer.log" 2>&1 &
+    pids+=($!)
+    tray_pid=$!
+    wait_until "the notification area" xdotool search --onlyvisible --name '^panel$'
+}
+
+# windows_named PID NAME: prints the shown windows of a process named exactly NAME (xdotool
+# matches names without regard to case, and the notification icon is named "corvissa").
+windows_named() {
+    local window
+    for window in $(xdotool search --onlyvisible --pid "$1"); do
+        if [[ $(xdotool getwindowname "$window") == "$2" ]]; then echo "$window"; fi
+    done | grep .
+}
+
+# tray_icon PID: prints the window of the program's icon in the notification area (the
+# program's tooltips carry the same name).
+tray_icon() {
+    local window type
+    for window in $(windows_named "$1" corvissa); do
+        type=$(xprop -id "$window" _NET_WM_WINDOW_TYPE)
+        [[ $type == *TOOLTIP* ]] || echo "$window"
+    done | grep .
+}
+
+# tooltip_shown PID: succeeds while one of the program's tooltips is on screen.
+tooltip_shown() {
+    local window type
+    for window in $(windows_named "$1" corvissa); do
+        type=$(xprop -id "$window" _NET_WM_WINDOW_TYPE)
+        [[ $type == *TOOLTIP* ]] && return 0
+    done
+    return 1
+}
+
 start_peer() {
     "$BIN/corvissa-link-peer" "$@" >"$work/peer.out" 2>&1 &
     pids+=($!)
@@ -68,8 +106,8 @@ start_corvissa() {
     "$BIN/corvissa" "$@" >"$work/corvissa.log" 2>&1 &
     pids+=($!)
     corvissa_pid=$!
-    wait_until "the main window" xdotool search --onlyvisible --pid "$corvissa_pid" --name '^Corvissa$'
-    window=$(xdotool search --onlyvisible --pid "$corvissa_pid" --name '^Corvissa$' | head -n 1)
+    wait_until "the main window" windows_named "$corvissa_pid" Corvissa
+    window=$(windows_named "$corvissa_pid" Corvissa | head -n 1)
     wait_until "the window's frame" frame_extents "$window"
 }
 

@@ -1,3 +1,5 @@
+#include "app/fonts.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -5,5 +7,6 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
+    ostrane::app::installFontSubstitutes();
     return RUN_ALL_TESTS();
 }
