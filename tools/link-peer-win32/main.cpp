@@ -2,6 +2,7 @@
 // on standard output, one line per event, in the same words as the conversation socket's
 // peer (docs/PROTOCOL.md); docs/WINDOWS.md tells where the two differ.
 
+#include "peeroptions.h"
 #include "platform/win32/widetext.h"
 #include "platform/win32/win32api.h"
 
@@ -20,9 +21,12 @@
 namespace {
 
 using namespace ostrane::platform::win32;
-using Clock = std::chrono::steady_clock;
+using ostrane::peer::Clock;
+using ostrane::peer::exitUsage;
+using ostrane::peer::Mode;
+using ostrane::peer::Options;
+using ostrane::peer::printable;
 
-constexpr int exitUsage = 2;
 constexpr int exitFailure = 1;
 constexpr int exitNameTaken = 3;
 
@@ -38,14 +42,6 @@ constexpr std::string_view usage =
     "  --chatter             accept; DDE lets a server send nothing unasked, so as accept\n"
     "  --stop-after SECONDS  stop after that time (decimals allowed) and exit 0\n"
     "  --help                show this help\n";
-
-enum class Mode { accept, refuse, hang, chatter };
-
-struct Options {
-    std::string service = "QV-spc";
-    Mode mode = Mode::accept;
-    std::optional<Clock::duration> stopAfter;
-};
 
 void writeAll(DWORD stream, std::string_view text) {
     const HANDLE handle = ::GetStdHandle(stream);
@@ -66,39 +62,12 @@ void event(std::string line) {
 }
 
 void complain(const std::string& message) {
-    writeAll(STD_ERROR_HANDLE, "corvissa-link-peer: " + message + "\n");
-}
-
-// Control bytes as \xNN so an event stays one line; everything else byte for byte.
-std::string printable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    writeAll(STD_ERROR_HANDLE, ostrane::peer::complaint(message));
 }
 
 bool isValidServiceName(std::string_view name) {
     return !name.empty() && name.size() <= serviceNameLimit &&
            name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
-}
-
-std::optional<Clock::duration> parseSeconds(const std::string& text) {
-    char* end = nullptr;
-    errno = 0;
-    const double seconds = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0' || errno != 0 || !std::isfinite(seconds) ||
-        seconds < 0 || seconds > 1e7)
-        return std::nullopt;
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
 // The command line as UTF-8, so a service name in any script comes through.
@@ -110,63 +79,6 @@ std::vector<std::string> arguments() {
         args.push_back(utf8FromWide(wide[i]));
     ::LocalFree(wide);
     return args;
-}
-
-// Nothing after printing the reason; the caller exits with `status`.
-std::optional<Options> parseOptions(const std::vector<std::string>& args, int& status) {
-    Options options;
-    bool modeGiven = false;
-    status = exitUsage;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&]() -> const std::string* {
-            if (i + 1 >= args.size()) {
-                complain(arg + " needs a value");
-                return nullptr;
-            }
-            return &args[++i];
-        };
-        if (arg == "--help") {
-            writeAll(STD_OUTPUT_HANDLE, usage);
-            status = 0;
-            return std::nullopt;
-        } else if (arg == "--service") {
-            const std::string* name = value();
-            if (name == nullptr)
-                return std::nullopt;
-            if (!isValidServiceName(*name)) {
-                complain("invalid service name \"" + printable(*name) +
-                         "\" (1 to 255 bytes, no '/')");
-                return std::nullopt;
-            }
-            options.service = *name;
-        } else if (arg == "--refuse" || arg == "--hang" || arg == "--chatter") {
-            const Mode mode = arg == "--refuse" ? Mode::refuse
-                              : arg == "--hang" ? Mode::hang
-                                                : Mode::chatter;
-            if (modeGiven && options.mode != mode) {
-                complain("--refuse, --hang and --chatter exclude one another");
-                return std::nullopt;
-            }
-            options.mode = mode;
-            modeGiven = true;
-        } else if (arg == "--stop-after") {
-            const std::string* text = value();
-            if (text == nullptr)
-                return std::nullopt;
-            options.stopAfter = parseSeconds(*text);
-            if (!options.stopAfter) {
-                complain("--stop-after needs a number of seconds, not \"" + printable(*text) +
-                         "\"");
-                return std::nullopt;
-            }
-        } else {
-            complain("unknown option \"" + printable(arg) + "\"");
-            writeAll(STD_ERROR_HANDLE, usage);
-            return std::nullopt;
-        }
-    }
-    return options;
 }
 
 // "#N"; appended rather than concatenated, which trips a false -Wrestrict in GCC 12.
@@ -365,10 +277,12 @@ HANDLE claimServiceName(const std::string& service) {
 } // namespace
 
 int main() {
-    int status = 0;
-    const auto options = parseOptions(arguments(), status);
+    const auto invocation = ostrane::peer::parseOptions(arguments(), usage, isValidServiceName);
+    writeAll(STD_OUTPUT_HANDLE, invocation.output);
+    writeAll(STD_ERROR_HANDLE, invocation.errors);
+    const auto& options = invocation.options;
     if (!options)
-        return status;
+        return invocation.status;
     if (!wideFromUtf8(options->service)) {
         complain("the service name is not UTF-8");
         return exitUsage;

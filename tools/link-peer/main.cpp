@@ -1,6 +1,7 @@
 // corvissa-link-peer: serves conversations on the conversation socket and reports each one on
 // standard output, one line per event. See docs/PROTOCOL.md for the output format.
 
+#include "peeroptions.h"
 #include "platform/unix/conversationsocket.h"
 
 #include <algorithm>
@@ -25,9 +26,12 @@
 namespace {
 
 using namespace ostrane::platform;
-using Clock = std::chrono::steady_clock;
+using ostrane::peer::Clock;
+using ostrane::peer::exitUsage;
+using ostrane::peer::Mode;
+using ostrane::peer::Options;
+using ostrane::peer::printable;
 
-constexpr int exitUsage = 2;
 constexpr int exitFailure = 1;
 constexpr int exitNameTaken = 3;
 
@@ -45,14 +49,6 @@ constexpr std::string_view usage =
     "  --chatter             after accepting, send the client 64 KiB it never asked for\n"
     "  --stop-after SECONDS  stop after that time (decimals allowed) and exit 0\n"
     "  --help                show this help\n";
-
-enum class Mode { accept, refuse, hang, chatter };
-
-struct Options {
-    std::string service = "QV-spc";
-    Mode mode = Mode::accept;
-    std::optional<Clock::duration> stopAfter;
-};
 
 void writeAll(int fd, std::string_view text) {
     while (!text.empty()) {
@@ -73,99 +69,7 @@ void event(const std::string& line) {
 }
 
 void complain(const std::string& message) {
-    writeAll(STDERR_FILENO, "corvissa-link-peer: " + message + "\n");
-}
-
-// Control bytes as \xNN so an event stays one line; everything else byte for byte.
-std::string printable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::optional<Clock::duration> parseSeconds(const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const double seconds = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno != 0 || !std::isfinite(seconds) || seconds < 0 ||
-        seconds > 1e7) {
-        return std::nullopt;
-    }
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-}
-
-// Nothing after printing the reason; the caller exits with `status`.
-std::optional<Options> parseOptions(int argc, char** argv, int& status) {
-    Options options;
-    bool modeGiven = false;
-    status = exitUsage;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        auto value = [&]() -> const char* {
-            if (i + 1 >= argc) {
-                complain(std::string(arg) + " needs a value");
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        auto setMode = [&](Mode mode) {
-            if (modeGiven && options.mode != mode) {
-                complain("--refuse, --hang and --chatter exclude one another");
-                return false;
-            }
-            options.mode = mode;
-            modeGiven = true;
-            return true;
-        };
-        if (arg == "--help") {
-            writeAll(STDOUT_FILENO, usage);
-            status = 0;
-            return std::nullopt;
-        } else if (arg == "--service") {
-            const char* name = value();
-            if (name == nullptr) {
-                return std::nullopt;
-            }
-            if (!isValidServiceName(name)) {
-                complain("invalid service name \"" + printable(name) +
-                         "\" (1 to 255 bytes, no '/')");
-                return std::nullopt;
-            }
-            options.service = name;
-        } else if (arg == "--refuse" || arg == "--hang" || arg == "--chatter") {
-            const Mode mode = arg == "--refuse" ? Mode::refuse
-                              : arg == "--hang" ? Mode::hang
-                                                : Mode::chatter;
-            if (!setMode(mode)) {
-                return std::nullopt;
-            }
-        } else if (arg == "--stop-after") {
-            const char* text = value();
-            if (text == nullptr) {
-                return std::nullopt;
-            }
-            options.stopAfter = parseSeconds(text);
-            if (!options.stopAfter) {
-                complain("--stop-after needs a number of seconds, not \"" + printable(text) + "\"");
-                return std::nullopt;
-            }
-        } else {
-            complain("unknown option \"" + printable(arg) + "\"");
-            writeAll(STDERR_FILENO, usage);
-            return std::nullopt;
-        }
-    }
-    return options;
+    writeAll(STDERR_FILENO, ostrane::peer::complaint(message));
 }
 
 int stopPipe[2] = {-1, -1};
@@ -546,14 +450,16 @@ int serveUntilStopped(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int status = 0;
-    const auto options = parseOptions(argc, argv, status);
-    if (!options) {
-        return status;
+    const auto invocation = ostrane::peer::parseOptions(
+        std::vector<std::string>(argv + 1, argv + argc), usage, isValidServiceName);
+    writeAll(STDOUT_FILENO, invocation.output);
+    writeAll(STDERR_FILENO, invocation.errors);
+    if (!invocation.options) {
+        return invocation.status;
     }
     if (!installSignals()) {
         complain("cannot handle signals: " + errorText());
         return exitFailure;
     }
-    return serveUntilStopped(*options);
+    return serveUntilStopped(*invocation.options);
 }
