@@ -1,8 +1,8 @@
 // The link peer as a process: its options, its output and its resistance to bad clients.
 
-#include "linkpeerprocess.h"
 #include "platform/unix/conversationsocket.h"
 #include "platform/unix/socketconversations.h"
+#include "support/linkpeerprocess.h"
 
 #include <csignal>
 #include <filesystem>

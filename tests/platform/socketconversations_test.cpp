@@ -1,6 +1,6 @@
-#include "linkpeerprocess.h"
 #include "platform/unix/conversationsocket.h"
 #include "platform/unix/socketconversations.h"
+#include "support/linkpeerprocess.h"
 
 #include <csignal>
 #include <cstdlib>

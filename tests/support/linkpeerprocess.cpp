@@ -1,4 +1,4 @@
-#include "linkpeerprocess.h"
+#include "support/linkpeerprocess.h"
 
 #include <algorithm>
 #include <csignal>
