@@ -1,6 +1,7 @@
 // Conversation latencies against a real link peer, printed beside their targets.
 // Usage: bench_conversations [PEER_BINARY]
 
+#include "latency.h"
 #include "platform/unix/conversationsocket.h"
 #include "platform/unix/socketconversations.h"
 
@@ -27,45 +28,30 @@ extern char** environ;
 
 namespace {
 
+using ostrane::bench::LatencySummary;
+using ostrane::bench::printLatency;
+using ostrane::bench::summarize;
+
 using namespace ostrane::platform;
 using Clock = std::chrono::steady_clock;
 using Micros = std::chrono::duration<double, std::micro>;
 
 constexpr int rounds = 10'000;
 
-struct Summary {
-    double p50 = 0;
-    double p99 = 0;
-    double max = 0;
-    int failures = 0;
-};
-
 // Times `step` `rounds` times; `step` says whether it did what it should.
-Summary measure(const std::function<bool(Clock::time_point&)>& step) {
+LatencySummary measure(const std::function<bool(Clock::time_point&)>& step) {
     std::vector<double> samples;
     samples.reserve(rounds);
-    Summary summary;
+    int failures = 0;
     for (int i = 0; i < rounds; ++i) {
         const auto start = Clock::now();
         Clock::time_point end;
         if (!step(end)) {
-            ++summary.failures;
+            ++failures;
         }
         samples.push_back(Micros(end - start).count());
     }
-    std::sort(samples.begin(), samples.end());
-    summary.p50 = samples[samples.size() / 2];
-    summary.p99 = samples[samples.size() * 99 / 100];
-    summary.max = samples.back();
-    return summary;
-}
-
-void print(const char* what, const Summary& s, const char* target) {
-    std::printf("%-34s %9.1f %9.1f %9.1f   %-24s", what, s.p50, s.p99, s.max, target);
-    if (s.failures != 0) {
-        std::printf(" (%d unexpected results)", s.failures);
-    }
-    std::printf("\n");
+    return summarize(std::move(samples), failures);
 }
 
 std::optional<std::string> waitForReady(const std::string& output) {
@@ -122,7 +108,7 @@ int main(int argc, char** argv) {
             conversations.close(*c);
         }
     }
-    const Summary opens = measure([&](Clock::time_point& end) {
+    const LatencySummary opens = measure([&](Clock::time_point& end) {
         const auto conversation = conversations.open("QV-spc", "PLAY");
         end = Clock::now();
         if (conversation) {
@@ -130,7 +116,7 @@ int main(int argc, char** argv) {
         }
         return conversation.has_value();
     });
-    const Summary raw = measure([&](Clock::time_point& end) {
+    const LatencySummary raw = measure([&](Clock::time_point& end) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -144,7 +130,7 @@ int main(int argc, char** argv) {
 
     ::kill(peer, SIGTERM);
     ::waitpid(peer, nullptr, 0);
-    const Summary noServer = measure([&](Clock::time_point& end) {
+    const LatencySummary noServer = measure([&](Clock::time_point& end) {
         const auto conversation = conversations.open("QV-spc", "PLAY");
         end = Clock::now();
         return !conversation.has_value();
@@ -152,9 +138,9 @@ int main(int argc, char** argv) {
 
     std::printf("%d rounds each, times in microseconds\n\n", rounds);
     std::printf("%-34s %9s %9s %9s   %s\n", "", "p50", "p99", "max", "target");
-    print("open to accepted (then close)", opens, "p50 <= 100, p99 <= 1000");
-    print("baseline: socket()+connect()", raw, "(none)");
-    print("failed open, no server", noServer, "p99 <= 200");
+    printLatency("open to accepted (then close)", opens, "p50 <= 100, p99 <= 1000");
+    printLatency("baseline: socket()+connect()", raw, "(none)");
+    printLatency("failed open, no server", noServer, "p99 <= 200");
     std::filesystem::remove_all(runtime);
     return 0;
 }
