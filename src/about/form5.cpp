@@ -2,6 +2,7 @@
 
 #include "app/picturebox.h"
 #include "app/placement.h"
+#include "app/windowdesign.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -19,22 +20,9 @@ constexpr int ClientHeight = 6420;
 const QColor Black(0, 0, 0);
 const QColor Silver(192, 192, 192);
 
-app::TwipScale primaryScreenScale() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return app::TwipScale::forDotsPerInch(static_cast<float>(screen->logicalDotsPerInchX()),
-                                          static_cast<float>(screen->logicalDotsPerInchY()));
-}
-
-QFont fontOf(const char* face, qreal points) {
-    QFont f(QString::fromLatin1(face));
-    f.setPointSizeF(points);
-    f.setWeight(QFont::Normal);
-    return f;
-}
-
 } // namespace
 
-Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(primaryScreenScale()) {
+Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(app::primaryScreenScale()) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("About the Coder. . ."));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/goblet.ico")));
@@ -94,7 +82,7 @@ void Form5::createControls() {
                         QColor colour, Qt::Alignment alignment) {
         auto* control = new QLabel(QString::fromUtf8(caption), this);
         control->setObjectName(QString::fromLatin1(name));
-        control->setFont(fontOf(face, points));
+        control->setFont(app::fontOf(face, points));
         control->setAlignment(alignment | Qt::AlignTop);
         control->setWordWrap(true);
         QPalette own = control->palette();

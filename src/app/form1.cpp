@@ -7,6 +7,7 @@
 #include "app/paneltoggle.h"
 #include "app/picturebox.h"
 #include "app/placement.h"
+#include "app/windowdesign.h"
 #include "folder/loadspc.h"
 #include "link/songpath.h"
 #include "platform/notificationicon.h"
@@ -29,19 +30,6 @@ namespace {
 
 constexpr int ClientWidth = 5250;
 constexpr int ClientHeight = 2895;
-
-TwipScale primaryScreenScale() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return TwipScale::forDotsPerInch(static_cast<float>(screen->logicalDotsPerInchX()),
-                                     static_cast<float>(screen->logicalDotsPerInchY()));
-}
-
-QFont fontOf(const char* face, qreal points, QFont::Weight weight) {
-    QFont f(QString::fromLatin1(face));
-    f.setPointSizeF(points);
-    f.setWeight(weight);
-    return f;
-}
 
 // Text colour, and the background colour where the control paints one of its own.
 void colour(QWidget* control, QColor text, std::optional<QColor> background = std::nullopt) {

@@ -1,0 +1,21 @@
+#include "app/windowdesign.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace ostrane::app {
+
+TwipScale primaryScreenScale() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return TwipScale::forDotsPerInch(static_cast<float>(screen->logicalDotsPerInchX()),
+                                     static_cast<float>(screen->logicalDotsPerInchY()));
+}
+
+QFont fontOf(const char* face, qreal points, QFont::Weight weight) {
+    QFont font(QString::fromLatin1(face));
+    font.setPointSizeF(points);
+    font.setWeight(weight);
+    return font;
+}
+
+} // namespace ostrane::app
