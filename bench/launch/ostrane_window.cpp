@@ -1,8 +1,7 @@
+#include "app/fonts.h"
 #include "app/form1.h"
+#include "app/nativeplatform.h"
 #include "firstframe.h"
-#include "platform/qt/qtfolderpicker.h"
-#include "platform/qt/qtnotificationicon.h"
-#include "platform/unix/socketconversations.h"
 
 #include <QApplication>
 
@@ -22,11 +21,11 @@ int main(int, char** argv) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
-    ostrane::platform::SocketConversations conversations;
-    ostrane::platform::QtFolderPicker folderPicker;
-    ostrane::platform::QtNotificationIcon notificationIcon;
-    MeasuredForm1 form1({conversations, folderPicker, notificationIcon});
-    notificationIcon.setIcon(form1.windowIcon());
+    ostrane::app::installFontSubstitutes();
+
+    ostrane::app::NativePlatform platform;
+    MeasuredForm1 form1({platform.conversations, platform.folderPicker, platform.notificationIcon});
+    platform.showProgramIcon(form1.windowIcon());
     form1.Form1_Load();
     form1.show();
     return application.exec();
