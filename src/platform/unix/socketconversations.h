@@ -3,7 +3,6 @@
 #include "platform/conversations.h"
 
 #include <chrono>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -37,7 +36,6 @@ public:
 private:
     std::optional<std::string> runtimeDir_;
     std::chrono::milliseconds openTimeout_;
-    mutable std::mutex mutex_;
     std::unordered_set<int> open_;
 };
 
