@@ -38,7 +38,7 @@ Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(app::primary
 
 void Form5::Form5_Load() {
     centre();
-    loaded_ = true;
+    frameArrival_.arm();
 }
 
 void Form5::centre() {
@@ -53,12 +53,8 @@ void Form5::centre() {
 }
 
 bool Form5::event(QEvent* event) {
-    // Before the window manager has framed the window its outer size is its client size;
-    // once the frame is known, the window is centred again with its true outer size.
-    if (loaded_ && !framed_ && frameGeometry().size() != size()) {
-        framed_ = true;
+    if (frameArrival_.framedNow(*this))
         centre();
-    }
     return QWidget::event(event);
 }
 

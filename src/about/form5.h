@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/twips.h"
+#include "app/windowdesign.h"
 
 #include <QWidget>
 
@@ -54,8 +55,7 @@ private:
     void place(QWidget* control, int left, int top, int width, int height);
 
     app::TwipScale scale_;
-    bool loaded_ = false;
-    bool framed_ = false;
+    app::FrameArrival frameArrival_;
 };
 
 } // namespace ostrane::about

@@ -289,7 +289,7 @@ void Form1::setHeight(float twips) {
 
 void Form1::Form1_Load() {
     centre();
-    loaded_ = true;
+    frameArrival_.arm();
     addTrayIcon();
 }
 
@@ -301,12 +301,8 @@ void Form1::centre() {
 }
 
 bool Form1::event(QEvent* event) {
-    // Before the window manager has framed the window its outer size is its client size;
-    // once the frame is known, the window is centred again with its true outer size.
-    if (loaded_ && !framed_ && frameGeometry().size() != size()) {
-        framed_ = true;
+    if (frameArrival_.framedNow(*this))
         centre();
-    }
     return QWidget::event(event);
 }
 

@@ -3,6 +3,7 @@
 #include "app/traycallback.h"
 #include "app/trayicon.h"
 #include "app/twips.h"
+#include "app/windowdesign.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -124,8 +125,7 @@ private:
     bool unloaded_ = false;
     QPointer<about::Form5> form5_;
     TwipScale scale_;
-    bool loaded_ = false;
-    bool framed_ = false;
+    FrameArrival frameArrival_;
     // The release that ends a double click on the panel toggle is not a second click.
     bool picture2DoubleClicked_ = false;
 };

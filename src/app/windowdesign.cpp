@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 namespace ostrane::app {
 
@@ -16,6 +17,13 @@ QFont fontOf(const char* face, qreal points, QFont::Weight weight) {
     font.setPointSizeF(points);
     font.setWeight(weight);
     return font;
+}
+
+bool FrameArrival::framedNow(const QWidget& window) {
+    if (!armed_ || window.frameGeometry().size() == window.size())
+        return false;
+    armed_ = false;
+    return true;
 }
 
 } // namespace ostrane::app
