@@ -11,7 +11,7 @@ namespace ostrane::app {
 // The main window's notification record, in the field order and widths of the shell's
 // 88-byte record.
 struct TrayIcon {
-    static constexpr std::uint32_t Size = 88;
+    static constexpr std::uint32_t Size = platform::NotifyIconLayout::Size;
     static constexpr std::uint32_t FlagMessage = 1;
     static constexpr std::uint32_t FlagIcon = 2;
     static constexpr std::uint32_t FlagTip = 4;

@@ -22,13 +22,12 @@ namespace {
 
 using namespace ostrane::platform::win32;
 using ostrane::peer::Clock;
+using ostrane::peer::exitFailure;
+using ostrane::peer::exitNameTaken;
 using ostrane::peer::exitUsage;
 using ostrane::peer::Mode;
 using ostrane::peer::Options;
 using ostrane::peer::printable;
-
-constexpr int exitFailure = 1;
-constexpr int exitNameTaken = 3;
 
 constexpr std::size_t serviceNameLimit = 255;
 

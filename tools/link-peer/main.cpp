@@ -27,13 +27,12 @@ namespace {
 
 using namespace ostrane::platform;
 using ostrane::peer::Clock;
+using ostrane::peer::exitFailure;
+using ostrane::peer::exitNameTaken;
 using ostrane::peer::exitUsage;
 using ostrane::peer::Mode;
 using ostrane::peer::Options;
 using ostrane::peer::printable;
-
-constexpr int exitFailure = 1;
-constexpr int exitNameTaken = 3;
 
 constexpr std::size_t connectionLimit = 512;
 constexpr auto requestTimeLimit = std::chrono::seconds(5);

@@ -12,7 +12,10 @@ namespace ostrane::peer {
 
 using Clock = std::chrono::steady_clock;
 
+// Exit statuses of both peers: cannot serve, bad options, the name already served.
+inline constexpr int exitFailure = 1;
 inline constexpr int exitUsage = 2;
+inline constexpr int exitNameTaken = 3;
 
 enum class Mode { accept, refuse, hang, chatter };
 
