@@ -34,23 +34,47 @@ TempRuntimeDir::~TempRuntimeDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+namespace {
+
+std::vector<std::string> peerArgs(std::vector<std::string> args) {
+    args.insert(args.begin(), OSTRANE_LINK_PEER);
+    return args;
+}
+
+std::vector<std::string> runtimeEnvironment(const std::optional<std::string>& runtimeDir) {
+    return {runtimeDir ? "XDG_RUNTIME_DIR=" + *runtimeDir : std::string("XDG_RUNTIME_DIR")};
+}
+
+} // namespace
+
 LinkPeerProcess::LinkPeerProcess(std::optional<std::string> runtimeDir,
-                                 std::vector<std::string> args) {
+                                 std::vector<std::string> args)
+    : ProgramProcess(peerArgs(std::move(args)), runtimeEnvironment(runtimeDir)) {}
+
+ProgramProcess::ProgramProcess(std::vector<std::string> args,
+                               const std::vector<std::string>& environment) {
     int out[2];
     int err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+    int in[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 ||
+        ::pipe2(in, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
+    auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0) {
-            env.emplace_back(*e);
+        const std::string entry = *e;
+        if (std::none_of(environment.begin(), environment.end(), [&](const std::string& change) {
+                return nameOf(change) == nameOf(entry);
+            })) {
+            env.push_back(entry);
         }
     }
-    if (runtimeDir) {
-        env.push_back("XDG_RUNTIME_DIR=" + *runtimeDir);
+    for (const auto& change : environment) {
+        if (change.find('=') != std::string::npos) {
+            env.push_back(change);
+        }
     }
-    args.insert(args.begin(), OSTRANE_LINK_PEER);
     std::vector<char*> argv;
     std::vector<char*> envp;
     for (auto& a : args) {
@@ -64,21 +88,26 @@ LinkPeerProcess::LinkPeerProcess(std::optional<std::string> runtimeDir,
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
     const int failed = ::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
+    ::close(in[0]);
+    input_ = in[1];
     if (failed != 0) {
         ::close(out[0]);
         ::close(err[0]);
+        ::close(input_);
         throw std::runtime_error("cannot start " + args[0]);
     }
     reader_ = std::thread([this, o = out[0], e = err[0]] { collect(o, e); });
 }
 
-LinkPeerProcess::~LinkPeerProcess() {
+ProgramProcess::~ProgramProcess() {
+    ::close(input_);
     if (!status_) {
         ::kill(pid_, SIGKILL);
         waitForExit(60s);
@@ -88,7 +117,27 @@ LinkPeerProcess::~LinkPeerProcess() {
     }
 }
 
-void LinkPeerProcess::collect(int out, int err) {
+void ProgramProcess::input(const std::string& text) {
+    [[maybe_unused]] const ssize_t ignored = ::write(input_, text.data(), text.size());
+}
+
+std::optional<std::string> ProgramProcess::waitForLineWith(const std::string& part,
+                                                           std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    std::optional<std::string> found;
+    changed_.wait_for(lock, timeout, [&] {
+        for (const auto& line : lines_) {
+            if (line.find(part) != std::string::npos) {
+                found = line;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+void ProgramProcess::collect(int out, int err) {
     pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
     char buffer[65536];
     while (fds[0].fd >= 0 || fds[1].fd >= 0) {
@@ -125,7 +174,7 @@ void LinkPeerProcess::collect(int out, int err) {
     changed_.notify_all();
 }
 
-std::optional<std::string> LinkPeerProcess::waitForReady(std::chrono::milliseconds timeout) {
+std::optional<std::string> ProgramProcess::waitForReady(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     std::optional<std::string> path;
     changed_.wait_for(lock, timeout, [&] {
@@ -140,36 +189,36 @@ std::optional<std::string> LinkPeerProcess::waitForReady(std::chrono::millisecon
     return path;
 }
 
-bool LinkPeerProcess::waitForLine(const std::string& line, std::chrono::milliseconds timeout) {
+bool ProgramProcess::waitForLine(const std::string& line, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] {
         return std::find(lines_.begin(), lines_.end(), line) != lines_.end();
     });
 }
 
-bool LinkPeerProcess::waitForStderr(const std::string& part, std::chrono::milliseconds timeout) {
+bool ProgramProcess::waitForStderr(const std::string& part, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout,
                              [&] { return stderr_.find(part) != std::string::npos; });
 }
 
-std::vector<std::string> LinkPeerProcess::lines() const {
+std::vector<std::string> ProgramProcess::lines() const {
     std::lock_guard lock(mutex_);
     return lines_;
 }
 
-std::string LinkPeerProcess::stderrText() const {
+std::string ProgramProcess::stderrText() const {
     std::lock_guard lock(mutex_);
     return stderr_;
 }
 
-void LinkPeerProcess::signal(int signal) {
+void ProgramProcess::signal(int signal) {
     if (!status_) {
         ::kill(pid_, signal);
     }
 }
 
-std::optional<int> LinkPeerProcess::waitForExit(std::chrono::milliseconds timeout) {
+std::optional<int> ProgramProcess::waitForExit(std::chrono::milliseconds timeout) {
     eventually(
         [&] {
             if (status_) {

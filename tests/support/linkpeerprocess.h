@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers for tests that run the link peer as a real process.
+// Helpers for tests that run the link peer, or another program, as a real process.
 
 #include <chrono>
 #include <condition_variable>
@@ -30,23 +30,31 @@ private:
     std::string path_;
 };
 
-// The peer binary, its output collected line by line while it runs.
-class LinkPeerProcess {
+// A program run for a test, its output collected line by line while it runs.
+class ProgramProcess {
 public:
-    // `runtimeDir` becomes the peer's XDG_RUNTIME_DIR; nothing leaves it unset.
-    LinkPeerProcess(std::optional<std::string> runtimeDir, std::vector<std::string> args = {});
-    ~LinkPeerProcess(); // kills the peer if it still runs
-    LinkPeerProcess(const LinkPeerProcess&) = delete;
-    LinkPeerProcess& operator=(const LinkPeerProcess&) = delete;
+    // `args` starts with the program's path; `environment` entries (NAME=VALUE) replace or add
+    // to the test's own, and NAME alone removes one.
+    explicit ProgramProcess(std::vector<std::string> args,
+                            const std::vector<std::string>& environment = {});
+    virtual ~ProgramProcess(); // kills the program if it still runs
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
 
-    // Waits for the `ready` line; gives the socket path it names.
+    // Waits for the `ready` line; gives what follows "ready ".
     std::optional<std::string> waitForReady(std::chrono::milliseconds timeout = 10s);
     // Waits until standard output holds exactly this line.
     bool waitForLine(const std::string& line, std::chrono::milliseconds timeout = 10s);
+    // Waits until a line of standard output holds `part`; gives the first such line.
+    std::optional<std::string> waitForLineWith(const std::string& part,
+                                               std::chrono::milliseconds timeout = 10s);
     bool waitForStderr(const std::string& part, std::chrono::milliseconds timeout = 10s);
     std::vector<std::string> lines() const;
     std::string stderrText() const;
+    // Writes to the program's standard input.
+    void input(const std::string& text);
 
+    pid_t pid() const { return pid_; }
     void signal(int signal);
     // The exit status, or 128 + signal; nothing if it still runs after `timeout`.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout = 10s);
@@ -55,6 +63,7 @@ private:
     void collect(int out, int err);
 
     pid_t pid_ = -1;
+    int input_ = -1;
     std::optional<int> status_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -63,6 +72,13 @@ private:
     std::string stderr_;
     bool outputEnded_ = false;
     std::thread reader_;
+};
+
+// The link peer binary.
+class LinkPeerProcess : public ProgramProcess {
+public:
+    // `runtimeDir` becomes the peer's XDG_RUNTIME_DIR; nothing leaves it unset.
+    LinkPeerProcess(std::optional<std::string> runtimeDir, std::vector<std::string> args = {});
 };
 
 // Entries of /proc/self/fd.

@@ -1,0 +1,344 @@
+// fake-mpris-player: an MPRIS player for the bridge's tests. It records every call on
+// standard output ("call METHOD ARG"), can be slow, fail, lack OpenUri, own several names and
+// vanish, and takes commands on standard input (one per line):
+//   status Playing|Paused|Stopped   set PlaybackStatus (and announce it)
+//   delay MS                        reply to player calls after MS milliseconds
+//   fail METHOD                     answer METHOD with an error from now on
+//   vanish | appear                 give up every name | take them again
+//   exit                            end
+// Options: --name NAME (repeatable; "org.mpris.MediaPlayer2." is prepended), --audacious
+// (also own org.atheme.audacious with OpenList), --no-open-uri, --delay MS, --fail METHOD,
+// --status STATUS, --cannot-control, --cannot-quit, --clear-on-stop (Stop unloads the track),
+// --track URI (start with a loaded track).
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QTimer>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+const QString rootPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString rootInterface = QStringLiteral("org.mpris.MediaPlayer2");
+const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString audaciousName = QStringLiteral("org.atheme.audacious");
+
+void say(const QString& line) {
+    const QByteArray bytes = line.toUtf8() + '\n';
+    [[maybe_unused]] const ssize_t ignored = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+}
+
+struct Settings {
+    QStringList names;
+    bool audacious = false;
+    bool openUri = true;
+    int delayMs = 0;
+    QStringList failing;
+    QString status = QStringLiteral("Stopped");
+    bool canControl = true;
+    bool canQuit = true;
+    bool clearOnStop = false;
+    QString track;
+};
+
+class FakePlayer : public QDBusVirtualObject {
+public:
+    FakePlayer(QDBusConnection bus, Settings settings)
+        : bus_(std::move(bus)), s_(std::move(settings)) {}
+
+    QString introspect(const QString& path) const override {
+        if (path == QLatin1String("/org/atheme/audacious")) {
+            return QStringLiteral("<interface name=\"org.atheme.audacious\">"
+                                  "<method name=\"OpenList\"><arg type=\"as\" direction=\"in\"/>"
+                                  "</method></interface>");
+        }
+        QString player = QStringLiteral(
+            "<interface name=\"org.mpris.MediaPlayer2\"><method name=\"Quit\"/>"
+            "<method name=\"Raise\"/></interface>"
+            "<interface name=\"org.mpris.MediaPlayer2.Player\"><method name=\"Play\"/>"
+            "<method name=\"Pause\"/><method name=\"Stop\"/><method name=\"PlayPause\"/>");
+        if (s_.openUri) {
+            player += QStringLiteral(
+                "<method name=\"OpenUri\"><arg type=\"s\" direction=\"in\"/></method>");
+        }
+        return player + QStringLiteral("</interface>");
+    }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
+        const QString interface = message.interface();
+        const QString member = message.member();
+        if (interface == QLatin1String("org.freedesktop.DBus.Introspectable")) {
+            const QString xml =
+                QStringLiteral("<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object "
+                               "Introspection 1.0//EN\"\n \"http://www.freedesktop.org/"
+                               "standards/dbus/1.0/introspect.dtd\">\n<node>") +
+                introspect(message.path()) + QStringLiteral("</node>");
+            bus_.send(message.createReply(xml));
+            return true;
+        }
+        if (interface == propertiesInterface) {
+            return properties(message);
+        }
+        QStringList args;
+        for (const QVariant& arg : message.arguments()) {
+            args << (arg.metaType() == QMetaType::fromType<QStringList>()
+                         ? arg.toStringList().join(QLatin1Char(' '))
+                         : arg.toString());
+        }
+        const bool known =
+            (interface == rootInterface &&
+             (member == QLatin1String("Quit") || member == QLatin1String("Raise"))) ||
+            (interface == playerInterface &&
+             QStringList{"Play", "Pause", "Stop", "PlayPause"}.contains(member)) ||
+            (interface == playerInterface && member == QLatin1String("OpenUri") && s_.openUri) ||
+            (interface == audaciousName && member == QLatin1String("OpenList") && s_.audacious);
+        if (!known) {
+            bus_.send(message.createErrorReply(QDBusError::UnknownMethod,
+                                               QStringLiteral("no such method ") + member));
+            return true;
+        }
+        say(QStringLiteral("call ") + (QStringList{member} + args).join(QLatin1Char(' ')));
+        message.setDelayedReply(true);
+        const QDBusMessage reply =
+            s_.failing.contains(member)
+                ? message.createErrorReply(QStringLiteral("org.ostrane.Fake.Failed"),
+                                           QStringLiteral("told to fail ") + member)
+                : message.createReply();
+        const bool fails = s_.failing.contains(member);
+        auto act = [this, member, args, reply, fails] {
+            bus_.send(reply);
+            if (!fails) {
+                perform(member, args);
+            }
+        };
+        if (s_.delayMs > 0) {
+            QTimer::singleShot(s_.delayMs, act);
+        } else {
+            act();
+        }
+        return true;
+    }
+
+    void command(const QString& line) {
+        const QString word = line.section(QLatin1Char(' '), 0, 0);
+        const QString rest = line.section(QLatin1Char(' '), 1);
+        if (word == QLatin1String("status")) {
+            setStatus(rest);
+        } else if (word == QLatin1String("delay")) {
+            s_.delayMs = rest.toInt();
+        } else if (word == QLatin1String("fail")) {
+            s_.failing << rest;
+        } else if (word == QLatin1String("vanish")) {
+            for (const QString& name : busNames()) {
+                bus_.unregisterService(name);
+            }
+        } else if (word == QLatin1String("appear")) {
+            takeNames();
+        } else if (word == QLatin1String("exit")) {
+            QCoreApplication::exit(0);
+        }
+        say(QStringLiteral("done ") + line);
+    }
+
+    bool takeNames() {
+        for (const QString& name : busNames()) {
+            if (!bus_.registerService(name)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    QStringList busNames() const {
+        QStringList names;
+        for (const QString& name : s_.names) {
+            names << QStringLiteral("org.mpris.MediaPlayer2.") + name;
+        }
+        if (s_.audacious) {
+            names << audaciousName;
+        }
+        return names;
+    }
+
+    QVariantMap metadata() const {
+        QVariantMap map;
+        if (s_.track.isEmpty()) {
+            map.insert(QStringLiteral("mpris:trackid"),
+                       QVariant::fromValue(QDBusObjectPath(
+                           QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"))));
+        } else {
+            map.insert(QStringLiteral("mpris:trackid"),
+                       QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/ostrane/track"))));
+            map.insert(QStringLiteral("xesam:url"), s_.track);
+        }
+        return map;
+    }
+
+    QVariantMap all(const QString& interface) const {
+        if (interface == rootInterface) {
+            return {{QStringLiteral("CanQuit"), s_.canQuit},
+                    {QStringLiteral("CanRaise"), false},
+                    {QStringLiteral("HasTrackList"), false},
+                    {QStringLiteral("Identity"), QStringLiteral("Fake player")}};
+        }
+        if (interface == playerInterface) {
+            return {{QStringLiteral("PlaybackStatus"), s_.status},
+                    {QStringLiteral("Metadata"), metadata()},
+                    {QStringLiteral("CanControl"), s_.canControl},
+                    {QStringLiteral("CanPlay"), true},
+                    {QStringLiteral("CanPause"), true}};
+        }
+        return {};
+    }
+
+    bool properties(const QDBusMessage& message) {
+        const QVariantList args = message.arguments();
+        const QString interface = args.value(0).toString();
+        if (message.member() == QLatin1String("GetAll")) {
+            bus_.send(message.createReply(QVariant(all(interface))));
+        } else if (message.member() == QLatin1String("Get")) {
+            const QVariantMap values = all(interface);
+            const QString name = args.value(1).toString();
+            if (!values.contains(name)) {
+                bus_.send(message.createErrorReply(QDBusError::InvalidArgs, name));
+            } else {
+                bus_.send(
+                    message.createReply(QVariant::fromValue(QDBusVariant(values.value(name)))));
+            }
+        } else {
+            bus_.send(message.createErrorReply(QDBusError::NotSupported, message.member()));
+        }
+        return true;
+    }
+
+    void changed(const QVariantMap& values) {
+        QDBusMessage signal = QDBusMessage::createSignal(rootPath, propertiesInterface,
+                                                         QStringLiteral("PropertiesChanged"));
+        signal.setArguments({playerInterface, values, QStringList()});
+        bus_.send(signal);
+    }
+
+    void setStatus(const QString& status) {
+        if (status != s_.status) {
+            s_.status = status;
+            changed({{QStringLiteral("PlaybackStatus"), status}});
+        }
+    }
+
+    void setTrack(const QString& track) {
+        if (track != s_.track) {
+            s_.track = track;
+            changed({{QStringLiteral("Metadata"), metadata()}});
+        }
+    }
+
+    void perform(const QString& member, const QStringList& args) {
+        if (member == QLatin1String("Play")) {
+            if (!s_.track.isEmpty()) {
+                setStatus(QStringLiteral("Playing"));
+            }
+        } else if (member == QLatin1String("Pause")) {
+            setStatus(QStringLiteral("Paused"));
+        } else if (member == QLatin1String("Stop")) {
+            setStatus(QStringLiteral("Stopped"));
+            if (s_.clearOnStop) {
+                setTrack(QString());
+            }
+        } else if (member == QLatin1String("OpenUri") || member == QLatin1String("OpenList")) {
+            setTrack(args.value(0).section(QLatin1Char(' '), 0, 0));
+        } else if (member == QLatin1String("Quit")) {
+            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        }
+    }
+
+    QDBusConnection bus_;
+    Settings s_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Settings settings;
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const QString value = args.value(i + 1);
+        if (arg == QLatin1String("--name")) {
+            settings.names << value;
+            ++i;
+        } else if (arg == QLatin1String("--audacious")) {
+            settings.audacious = true;
+        } else if (arg == QLatin1String("--no-open-uri")) {
+            settings.openUri = false;
+        } else if (arg == QLatin1String("--delay")) {
+            settings.delayMs = value.toInt();
+            ++i;
+        } else if (arg == QLatin1String("--fail")) {
+            settings.failing << value;
+            ++i;
+        } else if (arg == QLatin1String("--status")) {
+            settings.status = value;
+            ++i;
+        } else if (arg == QLatin1String("--cannot-control")) {
+            settings.canControl = false;
+        } else if (arg == QLatin1String("--cannot-quit")) {
+            settings.canQuit = false;
+        } else if (arg == QLatin1String("--clear-on-stop")) {
+            settings.clearOnStop = true;
+        } else if (arg == QLatin1String("--track")) {
+            settings.track = value;
+            ++i;
+        } else {
+            std::fprintf(stderr, "fake-mpris-player: unknown option %s\n", qPrintable(arg));
+            return 2;
+        }
+    }
+    if (settings.names.isEmpty()) {
+        settings.names << QStringLiteral("fake");
+    }
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        std::fprintf(stderr, "fake-mpris-player: no session bus\n");
+        return 1;
+    }
+    const bool audacious = settings.audacious;
+    FakePlayer player(bus, settings);
+    bus.registerVirtualObject(rootPath, &player);
+    if (audacious) {
+        bus.registerVirtualObject(QStringLiteral("/org/atheme/audacious"), &player);
+    }
+    if (!player.takeNames()) {
+        std::fprintf(stderr, "fake-mpris-player: cannot take the names\n");
+        return 1;
+    }
+    say(QStringLiteral("ready ") + bus.baseService());
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pending;
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[1024];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            input.setEnabled(false);
+            return;
+        }
+        pending.append(buffer, n);
+        for (qsizetype end; (end = pending.indexOf('\n')) >= 0;) {
+            player.command(QString::fromUtf8(pending.left(end)));
+            pending.remove(0, end + 1);
+        }
+    });
+    return app.exec();
+}
