@@ -1,5 +1,6 @@
 #include "bridgeoptions.h"
 
+#include "outputline.h"
 #include "platform/unix/conversationsocket.h"
 
 namespace ostrane::bridge {
@@ -8,21 +9,8 @@ namespace {
 
 constexpr int exitUsage = 2;
 
-// Control bytes as \xNN, so a complaint stays one line.
 std::string quoted(std::string_view text) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            out += "\\x";
-            out.push_back(hex[byte >> 4]);
-            out.push_back(hex[byte & 0x0f]);
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out + "\"";
+    return "\"" + server::printable(text) + "\"";
 }
 
 } // namespace
