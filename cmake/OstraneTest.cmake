@@ -1,10 +1,11 @@
-# add_ostrane_test(NAME LABEL label SOURCES file... [LIBRARIES lib...] [WIDGETS])
+# add_ostrane_test(NAME LABEL label SOURCES file... [LIBRARIES lib...] [WIDGETS] [SESSION_BUS])
 #
 # One GoogleTest executable, registered with ctest under its label. WIDGETS tests get a
 # QApplication and run on Qt's offscreen platform. Every test gets a private runtime
-# folder, so the conversations of one test never reach the peer of another.
+# folder, so the conversations of one test never reach the peer of another; SESSION_BUS
+# tests also get a D-Bus session bus of their own and a private home.
 function(add_ostrane_test name)
-    cmake_parse_arguments(ARG "WIDGETS" "LABEL" "SOURCES;LIBRARIES" ${ARGN})
+    cmake_parse_arguments(ARG "WIDGETS;SESSION_BUS" "LABEL" "SOURCES;LIBRARIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest)
@@ -16,8 +17,11 @@ function(add_ostrane_test name)
     endif()
     target_compile_definitions(${name} PRIVATE
         OSTRANE_LINK_PEER="$<TARGET_FILE:corvissa-link-peer>")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/with-private-runtime
-                                  $<TARGET_FILE:${name}>)
+    set(wrapper ${PROJECT_SOURCE_DIR}/tests/with-private-runtime)
+    if(ARG_SESSION_BUS)
+        set(wrapper ${PROJECT_SOURCE_DIR}/tests/with-private-bus)
+    endif()
+    add_test(NAME ${name} COMMAND ${wrapper} $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 300
                          ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

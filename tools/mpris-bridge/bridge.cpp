@@ -72,6 +72,7 @@ Bridge::~Bridge() {
 void Bridge::start(std::function<void()> ready) {
     directory_.start(
         [this, ready = std::move(ready)] {
+            started_ = true;
             ready();
             chooseTarget(); // "ready" is the first line, then the player
         },
@@ -86,6 +87,9 @@ void Bridge::checkBus() {
 }
 
 void Bridge::chooseTarget() {
+    if (!started_) {
+        return; // "ready" comes first, then the player chosen among all that answered
+    }
     std::vector<PlayerCandidate> candidates;
     const auto players = directory_.knownPlayers();
     for (const PlayerRecord* player : players) {

@@ -75,6 +75,7 @@ private:
     Print print_;
     PlayerDirectory directory_;
     std::optional<Target> target_;
+    bool started_ = false;
     bool announced_ = false;
     std::map<QString, Queue> queues_;
     std::deque<OperationPtr> awaitingPlayer_;

@@ -1,0 +1,340 @@
+// The bridge as a process on a private session bus, against fake MPRIS players: the calls
+// each topic makes, refusals, order, time-outs, the choice of player, launch and vanishing.
+
+#include "platform/unix/conversationsocket.h"
+#include "platform/unix/socketconversations.h"
+#include "support/linkpeerprocess.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace ostrane::platform;
+using namespace ostrane::testing;
+using namespace std::string_literals;
+using Clock = std::chrono::steady_clock;
+
+class BridgeOnBus : public ::testing::Test {
+protected:
+    BridgeOnBus() { std::filesystem::create_directories(songs); }
+    ~BridgeOnBus() override { std::filesystem::remove_all(songs); }
+
+    // A fake player with `args`, its names on the bus once this returns.
+    std::unique_ptr<ProgramProcess> player(std::vector<std::string> args = {}) {
+        args.insert(args.begin(), OSTRANE_FAKE_PLAYER);
+        auto process = std::make_unique<ProgramProcess>(std::move(args));
+        EXPECT_TRUE(process->waitForReady()) << process->stderrText();
+        return process;
+    }
+
+    std::unique_ptr<ProgramProcess> bridge(std::vector<std::string> args = {},
+                                           std::vector<std::string> environment = {}) {
+        args.insert(args.begin(), OSTRANE_MPRIS_BRIDGE);
+        environment.push_back("XDG_RUNTIME_DIR=" + runtime.path());
+        return std::make_unique<ProgramProcess>(std::move(args), environment);
+    }
+
+    // A bridge that serves, with the player it announces (if any) announced.
+    std::unique_ptr<ProgramProcess> readyBridge(std::vector<std::string> args = {},
+                                                const std::string& expectedPlayer = "") {
+        auto process = bridge(std::move(args));
+        EXPECT_TRUE(process->waitForReady()) << process->stderrText();
+        if (!expectedPlayer.empty()) {
+            EXPECT_TRUE(process->waitForLine("player " + expectedPlayer)) << dump(*process);
+        }
+        return process;
+    }
+
+    bool converse(const std::string& topic, const std::string& service = "QV-spc") {
+        const auto conversation = conversations.open(service, topic);
+        if (conversation) {
+            conversations.close(*conversation);
+        }
+        return conversation.has_value();
+    }
+
+    std::string song(const std::string& name) {
+        const std::string path = songs + "/" + name;
+        std::ofstream(path) << "SNES-SPC700";
+        return path;
+    }
+
+    static std::vector<std::string> calls(const ProgramProcess& fake) {
+        std::vector<std::string> found;
+        for (const auto& line : fake.lines()) {
+            if (line.starts_with("call ")) {
+                found.push_back(line.substr(5));
+            }
+        }
+        return found;
+    }
+
+    static std::string dump(const ProgramProcess& process) {
+        std::string text;
+        for (const auto& line : process.lines()) {
+            text += line + "\n";
+        }
+        return text + process.stderrText();
+    }
+
+    TempRuntimeDir runtime;
+    SocketConversations conversations{runtime.path(), 5s};
+    std::string songs = runtime.path() + "/songs";
+};
+
+// The answer to a request sent on a fresh connection: 6, 0x15, or -1 for none in time.
+struct PendingConversation {
+    int fd = -1;
+    PendingConversation(const std::string& path, const std::string& topic) {
+        fd = connectTo(path);
+        const auto bytes = *encodeRequest("QV-spc", topic);
+        EXPECT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+    ~PendingConversation() { ::close(fd); }
+    int answer(std::chrono::milliseconds within = 5s) const {
+        pollfd p{fd, POLLIN, 0};
+        unsigned char byte = 0;
+        if (::poll(&p, 1, static_cast<int>(within.count())) == 1 && ::recv(fd, &byte, 1, 0) == 1) {
+            return byte;
+        }
+        return -1;
+    }
+};
+
+TEST_F(BridgeOnBus, EveryTopicBecomesItsCallsInArrivalOrder) {
+    auto fake = player();
+    auto bridge = readyBridge({}, "fake");
+    const std::string odd = song("a b #1 100% \xc3\x86r\xc3\xb8 \xe9\x9f\xb3 \xff.spc");
+    EXPECT_TRUE(converse("PLAY"));
+    EXPECT_TRUE(converse("pause", "qv-SPC"));
+    EXPECT_TRUE(converse("STOP"));
+    EXPECT_TRUE(converse(odd));
+    EXPECT_TRUE(converse("QUIT"));
+    ASSERT_TRUE(fake->waitForExit()) << "Quit ends the fake";
+    std::string encodedFolder;
+    for (char c : songs) {
+        encodedFolder += c == '-' || c == '.' || c == '_' || c == '/' || std::isalnum(c)
+                             ? std::string(1, c)
+                             : "%" + std::string(1, "0123456789ABCDEF"[(c >> 4) & 15]) +
+                                   "0123456789ABCDEF"[c & 15];
+    }
+    const std::string expectedUri =
+        "file://" + encodedFolder + "/a%20b%20%231%20100%25%20%C3%86r%C3%B8%20%E9%9F%B3%20%FF.spc";
+    EXPECT_EQ(calls(*fake), (std::vector<std::string>{"Play", "Pause", "Stop",
+                                                      "OpenUri " + expectedUri, "Play", "Quit"}));
+    EXPECT_TRUE(bridge->waitForLine("open #4 QV-spc|" + odd + " -> fake OpenUri " + expectedUri))
+        << dump(*bridge);
+    EXPECT_TRUE(bridge->waitForLine("open #2 qv-SPC|pause -> fake Pause"));
+    EXPECT_TRUE(bridge->waitForLine("player none"));
+}
+
+TEST_F(BridgeOnBus, RefusedTopicsReachNoPlayer) {
+    auto fake = player({"--cannot-quit"});
+    auto bridge = readyBridge({}, "fake");
+    std::filesystem::create_directories(songs + "/folder.spc");
+    for (const auto& topic :
+         {""s, "HELLO"s, "play it"s, songs + "/missing.spc"s, songs + "/folder.spc"s, "QUIT"s}) {
+        EXPECT_FALSE(converse(topic)) << topic;
+    }
+    EXPECT_TRUE(converse("PLAY"));
+    ASSERT_TRUE(fake->waitForLine("call Play"));
+    EXPECT_EQ(calls(*fake), std::vector<std::string>{"Play"});
+    EXPECT_TRUE(bridge->waitForLine("refuse #6 QV-spc|QUIT (the player cannot quit)"))
+        << dump(*bridge);
+    EXPECT_TRUE(bridge->waitForLine("refuse #1 QV-spc| (unknown topic)"));
+    EXPECT_TRUE(
+        bridge->waitForLine("refuse #4 QV-spc|" + songs + "/missing.spc (not a readable file)"));
+}
+
+TEST_F(BridgeOnBus, AnErrorOrASlowReplyIsARefusal) {
+    auto fake = player({"--fail", "Play"});
+    auto bridge = readyBridge({}, "fake");
+    EXPECT_FALSE(converse("PLAY"));
+    EXPECT_TRUE(converse("STOP"));
+    EXPECT_TRUE(bridge->waitForLineWith("refuse #1 QV-spc|PLAY (org.ostrane.Fake.Failed"));
+
+    fake->input("delay 1500\n");
+    ASSERT_TRUE(fake->waitForLine("done delay 1500"));
+    const auto start = Clock::now();
+    EXPECT_FALSE(converse("PAUSE"));
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, 700ms);
+    EXPECT_LT(took, 1000ms) << "the client's own bound must never be what ends it";
+    EXPECT_TRUE(bridge->waitForLine("refuse #3 QV-spc|PAUSE (timed out)"));
+}
+
+TEST_F(BridgeOnBus, ASlowPlayerOrAnOpenConversationHoldsUpNoOtherConversation) {
+    auto fake = player({"--delay", "500"});
+    auto bridge = readyBridge({}, "fake");
+    const auto socketPath = runtime.folder() + "/qv-spc";
+    const PendingConversation held(socketPath, "PLAY");
+    ASSERT_EQ(held.answer(), 6);
+
+    const auto start = Clock::now();
+    const PendingConversation stop(socketPath, "STOP");
+    const PendingConversation pause(socketPath, "PAUSE");
+    const PendingConversation play(socketPath, "PLAY");
+    EXPECT_EQ(stop.answer(), 6);
+    EXPECT_EQ(pause.answer(), 6);
+    EXPECT_EQ(play.answer(), 6);
+    EXPECT_LT(Clock::now() - start, 800ms) << "calls to one player do not wait for each other";
+    EXPECT_EQ(calls(*fake), (std::vector<std::string>{"Play", "Stop", "Pause", "Play"}));
+}
+
+TEST_F(BridgeOnBus, APlayerWithoutOpenUriGetsSongsThroughItsAudaciousInterface) {
+    const std::string path = song("x y.spc");
+    const std::string uri = "file://" + songs + "/x%20y.spc";
+    {
+        auto fake = player({"--no-open-uri", "--audacious", "--name", "audacious"});
+        auto bridge = readyBridge({}, "audacious");
+        EXPECT_TRUE(converse(path));
+        EXPECT_TRUE(fake->waitForLine("call Play"));
+        EXPECT_EQ(calls(*fake), (std::vector<std::string>{"OpenList " + uri, "Play"}));
+    }
+    auto fake = player({"--no-open-uri"});
+    auto bridge = readyBridge({}, "fake");
+    EXPECT_FALSE(converse(path));
+    EXPECT_TRUE(bridge->waitForLineWith("(the player cannot open files)"));
+    EXPECT_TRUE(calls(*fake).empty());
+}
+
+TEST_F(BridgeOnBus, PlayReloadsTheLastSongOnlyWhenThePlayerHoldsNoTrack) {
+    auto fake = player({"--clear-on-stop"});
+    auto bridge = readyBridge({}, "fake");
+    const std::string path = song("one.spc");
+    const std::string uri = "file://" + songs + "/one.spc";
+    EXPECT_TRUE(converse(path));
+    EXPECT_TRUE(converse("PAUSE"));
+    EXPECT_TRUE(converse("PLAY"));
+    EXPECT_TRUE(converse("STOP"));
+    EXPECT_TRUE(converse("PLAY"));
+    EXPECT_TRUE(fake->waitForLineWith("call Play") &&
+                eventually([&] { return calls(*fake).size() >= 7; }));
+    EXPECT_EQ(calls(*fake), (std::vector<std::string>{"OpenUri " + uri, "Play", "Pause", "Play",
+                                                      "Stop", "OpenUri " + uri, "Play"}));
+}
+
+TEST_F(BridgeOnBus, TheMostRecentlyActivePlayerIsChosenTiesGoingToPlaying) {
+    auto a = player({"--name", "alpha", "--track", "file:///a.spc"});
+    auto b = player({"--name", "beta", "--status", "Paused", "--track", "file:///b.spc"});
+    auto bridge = readyBridge({}, "beta");
+    a->input("status Playing\n");
+    EXPECT_TRUE(bridge->waitForLine("player alpha")) << dump(*bridge);
+    EXPECT_TRUE(converse("STOP"));
+    EXPECT_TRUE(a->waitForLine("call Stop")) << dump(*bridge) << dump(*a);
+    auto c = player({"--name", "gamma"});
+    EXPECT_TRUE(bridge->waitForLine("player gamma")) << "a name appearing is activity";
+    auto d = player({"--name", "delta", "--cannot-control"});
+    EXPECT_TRUE(converse("PAUSE"));
+    EXPECT_TRUE(c->waitForLine("call Pause"));
+    EXPECT_FALSE(bridge->waitForLine("player delta", 200ms));
+}
+
+TEST_F(BridgeOnBus, ThePriorityListAnyAndIgnoredPlayers) {
+    auto a = player({"--name", "alpha", "--status", "Playing", "--track", "file:///a.spc"});
+    auto b = player({"--name", "beta.instance3"});
+    auto c = player({"--name", "gamma"});
+    auto first = readyBridge({"--service", "s1", "--player", "beta,%any"}, "beta.instance3");
+    auto second =
+        readyBridge({"--service", "s2", "--player", "zeta,%any,alpha", "--ignore-player", "gamma"},
+                    "beta.instance3");
+    auto third = readyBridge({"--service", "s3", "--ignore-player", "alpha"}, "");
+    auto fourth = readyBridge({"--service", "s4", "--player", "zeta"});
+    EXPECT_TRUE(third->waitForLine("player gamma") || third->waitForLine("player beta.instance3"));
+    EXPECT_FALSE(converse("PLAY", "s4"));
+    EXPECT_TRUE(fourth->waitForLine("refuse #1 s4|PLAY (no player)"));
+    b.reset();
+    EXPECT_TRUE(first->waitForLine("player alpha")) << dump(*first);
+    EXPECT_TRUE(second->waitForLine("player alpha")) << dump(*second);
+}
+
+TEST_F(BridgeOnBus, TwoNamesOfOneConnectionAreOnePlayer) {
+    auto vlc = player({"--name", "vlc", "--name", "vlc.instance77"});
+    auto bridge = readyBridge({}, "vlc");
+    auto byInstance =
+        readyBridge({"--service", "other", "--player", "vlc.instance77"}, "vlc.instance77");
+    EXPECT_TRUE(converse("PLAY"));
+    EXPECT_TRUE(converse("PLAY", "other"));
+    EXPECT_TRUE(eventually([&] { return calls(*vlc).size() == 2; }));
+    vlc.reset();
+    EXPECT_TRUE(bridge->waitForLine("player none"));
+    std::size_t announced = 0;
+    for (const auto& line : bridge->lines()) {
+        announced += line.starts_with("player ") ? 1 : 0;
+    }
+    EXPECT_EQ(announced, 2u) << dump(*bridge);
+}
+
+TEST_F(BridgeOnBus, AVanishedPlayerIsRefusedUntilOneAppears) {
+    auto fake = player({"--delay", "300"});
+    auto bridge = readyBridge({}, "fake");
+    const PendingConversation pending(runtime.folder() + "/qv-spc", "PLAY");
+    ASSERT_TRUE(fake->waitForLine("call Play"));
+    fake->input("vanish\n");
+    EXPECT_EQ(pending.answer(), 0x15);
+    EXPECT_TRUE(bridge->waitForLine("player none"));
+    EXPECT_FALSE(converse("STOP"));
+    EXPECT_TRUE(bridge->waitForLine("refuse #2 QV-spc|STOP (no player)")) << dump(*bridge);
+    fake->input("appear\n");
+    EXPECT_TRUE(eventually([&] {
+        const auto lines = bridge->lines();
+        return std::count(lines.begin(), lines.end(), "player fake") == 2;
+    }));
+    EXPECT_TRUE(converse("STOP"));
+}
+
+TEST_F(BridgeOnBus, LaunchStartsAPlayerOnceAndWaitsForIt) {
+    const std::string command = OSTRANE_FAKE_PLAYER " --name launched --delay 0";
+    auto bridge = this->bridge({"--launch", command});
+    ASSERT_TRUE(bridge->waitForReady());
+    EXPECT_TRUE(converse("PLAY"));
+    EXPECT_TRUE(bridge->waitForLine("player launched"));
+    EXPECT_TRUE(bridge->waitForLine("open #1 QV-spc|PLAY -> launched Play")) << dump(*bridge);
+    EXPECT_TRUE(converse("STOP"));
+    const std::string errors = bridge->stderrText();
+    EXPECT_EQ(errors.find("starting"), errors.rfind("starting")) << errors;
+
+    // A launch command that brings no player: refused after the wait, and still serving.
+    auto idle = this->bridge({"--service", "idle", "--player", "nobody", "--launch", "sleep 30"});
+    ASSERT_TRUE(idle->waitForReady());
+    const auto start = Clock::now();
+    EXPECT_FALSE(converse("PLAY", "idle"));
+    EXPECT_GE(Clock::now() - start, 700ms);
+    EXPECT_TRUE(idle->waitForLine("refuse #1 idle|PLAY (no player)"));
+
+    // Stopping, a bridge ends what it launched.
+    for (auto* process : {bridge.get(), idle.get()}) {
+        process->signal(SIGTERM);
+        EXPECT_EQ(process->waitForExit(), 0);
+    }
+}
+
+TEST_F(BridgeOnBus, ServesLikeTheLinkPeerAndStopsCleanly) {
+    auto fake = player();
+    auto first = readyBridge({}, "fake");
+    auto second = bridge();
+    EXPECT_EQ(second->waitForExit(), 3);
+    EXPECT_NE(second->stderrText().find("corvissa-mpris-bridge: "), std::string::npos);
+    EXPECT_EQ(bridge({"--player"})->waitForExit(), 2);
+    EXPECT_EQ(first->lines().front().rfind("ready ", 0), 0u);
+
+    first->signal(SIGTERM);
+    EXPECT_EQ(first->waitForExit(), 0);
+    EXPECT_FALSE(std::filesystem::exists(runtime.folder() + "/qv-spc"));
+    auto again = readyBridge({}, "fake");
+    again->signal(SIGINT);
+    EXPECT_EQ(again->waitForExit(), 0);
+
+    auto busless = bridge({}, {"DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtime.path() + "/none"});
+    EXPECT_EQ(busless->waitForExit(), 1);
+    EXPECT_NE(busless->stderrText().find("session bus"), std::string::npos) << dump(*busless);
+}
+
+} // namespace
