@@ -31,14 +31,12 @@ QVariantMap mapFrom(const QVariant& value) {
 QString trackOf(const QVariant& metadata) {
     const QVariantMap map = mapFrom(metadata);
     const QVariant id = map.value(QStringLiteral("mpris:trackid"));
-    QString path = id.metaType() == QMetaType::fromType<QDBusObjectPath>()
-                       ? id.value<QDBusObjectPath>().path()
-                       : id.toString();
-    if (path == noTrack) {
-        path.clear();
-    }
+    const QString path = id.metaType() == QMetaType::fromType<QDBusObjectPath>()
+                             ? id.value<QDBusObjectPath>().path()
+                             : id.toString();
     const QString url = map.value(QStringLiteral("xesam:url")).toString();
-    if (url.isEmpty() && path.isEmpty()) {
+    // A bare id (mpv's "/noplaylist" when idle) or the standard "no track" id is no track.
+    if (url.isEmpty() && (path.isEmpty() || path == noTrack || map.size() == 1)) {
         return {};
     }
     return url + QLatin1Char('\n') + path;
