@@ -337,4 +337,17 @@ TEST_F(BridgeOnBus, ServesLikeTheLinkPeerAndStopsCleanly) {
     EXPECT_NE(busless->stderrText().find("session bus"), std::string::npos) << dump(*busless);
 }
 
+TEST_F(BridgeOnBus, WhenTheBusGoesAwayTheBridgeExitsWithOne) {
+    ProgramProcess daemon({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"});
+    const auto address = daemon.waitForLineWith("unix:");
+    ASSERT_TRUE(address) << daemon.stderrText();
+    auto process = bridge({}, {"DBUS_SESSION_BUS_ADDRESS=" + *address});
+    ASSERT_TRUE(process->waitForReady()) << process->stderrText();
+    daemon.signal(SIGTERM);
+    EXPECT_EQ(process->waitForExit(), 1);
+    EXPECT_NE(process->stderrText().find("session bus went away"), std::string::npos)
+        << process->stderrText();
+    EXPECT_FALSE(std::filesystem::exists(runtime.folder() + "/qv-spc"));
+}
+
 } // namespace
