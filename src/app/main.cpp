@@ -1,6 +1,7 @@
 #include "app/fonts.h"
 #include "app/form1.h"
 #include "app/nativeplatform.h"
+#include "ostrane_version.h"
 
 #include <QApplication>
 
@@ -9,6 +10,7 @@ int main(int, char** argv) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
+    QApplication::setApplicationVersion(QStringLiteral(OSTRANE_VERSION_TEXT));
     ostrane::app::installFontSubstitutes();
 
     ostrane::app::NativePlatform platform;
