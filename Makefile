@@ -56,7 +56,8 @@ test-fuzz: deps-test
 	tests/fuzz/run $(FUZZ)/bin/request_parser_fuzzer $(FUZZ_SECONDS)
 
 # The Debian package, built as Debian builds packages: build type None with the flags of
-# dpkg-buildflags (hardening included), without the tests.
+# dpkg-buildflags (all of its hardening), without the tests.
+package: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
 package: deps-package
 	cmake -S . -B $(PACKAGE) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=None -DBUILD_TESTING=OFF \
 		-DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
