@@ -1,6 +1,7 @@
 // The bridge as a process on a private session bus, against fake MPRIS players: the calls
 // each topic makes, refusals, order, time-outs, the choice of player, launch and vanishing.
 
+#include "outputline.h"
 #include "platform/unix/conversationsocket.h"
 #include "platform/unix/socketconversations.h"
 #include "support/linkpeerprocess.h"
@@ -129,7 +130,8 @@ TEST_F(BridgeOnBus, EveryTopicBecomesItsCallsInArrivalOrder) {
         "file://" + encodedFolder + "/a%20b%20%231%20100%25%20%C3%86r%C3%B8%20%E9%9F%B3%20%FF.spc";
     EXPECT_EQ(calls(*fake), (std::vector<std::string>{"Play", "Pause", "Stop",
                                                       "OpenUri " + expectedUri, "Play", "Quit"}));
-    EXPECT_TRUE(bridge->waitForLine("open #4 QV-spc|" + odd + " -> fake OpenUri " + expectedUri))
+    EXPECT_TRUE(bridge->waitForLine("open #4 QV-spc|" + ostrane::server::printable(odd) +
+                                    " -> fake OpenUri " + expectedUri))
         << dump(*bridge);
     EXPECT_TRUE(bridge->waitForLine("open #2 qv-SPC|pause -> fake Pause"));
     EXPECT_TRUE(bridge->waitForLine("player none"));

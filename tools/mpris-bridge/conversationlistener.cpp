@@ -34,19 +34,19 @@ void ConversationListener::listen() {
 void ConversationListener::acceptAll() {
     for (;;) {
         const server::Accepted accepted = server_.acceptOne();
-        switch (accepted.outcome) {
-        case server::Accepted::Outcome::nothingWaiting:
-            return;
-        case server::Accepted::Outcome::failed:
-            return;
-        case server::Accepted::Outcome::outOfDescriptors:
+        if (accepted.outcome == server::Accepted::Outcome::outOfDescriptors) {
             server::complain(programName, "cannot accept: out of file descriptors");
             acceptNotifier_.setEnabled(false);
             QTimer::singleShot(server::acceptRetryDelay, this,
                                [this] { acceptNotifier_.setEnabled(true); });
             return;
-        case server::Accepted::Outcome::connection:
-            break;
+        }
+        if (accepted.outcome == server::Accepted::Outcome::nothingWaiting ||
+            accepted.outcome == server::Accepted::Outcome::failed) {
+            return;
+        }
+        if (accepted.outcome != server::Accepted::Outcome::connection) {
+            continue; // the library closed it itself
         }
         const unsigned long number = accepted.number;
         if (connections_.size() >= server::connectionLimit) {
