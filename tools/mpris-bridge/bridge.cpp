@@ -124,8 +124,7 @@ void Bridge::chooseTarget() {
     }
 }
 
-void Bridge::converse(unsigned long number, const std::string& service, const std::string& topic,
-                      Answer answer) {
+void Bridge::converse(unsigned long number, std::string service, std::string topic, Answer answer) {
     auto op = std::make_shared<Operation>();
     op->number = number;
     op->what = printable(service) + "|" + printable(topic);
@@ -137,29 +136,23 @@ void Bridge::converse(unsigned long number, const std::string& service, const st
             refuse(op, op->connection.isEmpty() ? "no player" : "timed out");
         }
     });
-    // Answers go out from the event loop, so a caller never sees one before this returns.
-    QTimer::singleShot(0, this, [this, op, service, topic] {
-        if (op->finished) {
-            return;
-        }
-        if (!platform::sameServiceName(service, options_.service)) {
-            refuse(op, "another service");
-        } else if (op->kind == TopicKind::invalid) {
-            refuse(op, "unknown topic");
-        } else if (op->kind == TopicKind::song && !isReadableRegularFile(topic)) {
-            refuse(op, "not a readable file");
+    if (!platform::sameServiceName(service, options_.service)) {
+        refuse(op, "another service");
+    } else if (op->kind == TopicKind::invalid) {
+        refuse(op, "unknown topic");
+    } else if (op->kind == TopicKind::song && !isReadableRegularFile(topic)) {
+        refuse(op, "not a readable file");
+    } else {
+        op->song = op->kind == TopicKind::song ? topic : std::string();
+        if (target_) {
+            enqueue(op, *target_);
+        } else if (options_.launch) {
+            awaitingPlayer_.push_back(op);
+            launchPlayer();
         } else {
-            op->song = op->kind == TopicKind::song ? topic : std::string();
-            if (target_) {
-                enqueue(op, *target_);
-            } else if (options_.launch) {
-                awaitingPlayer_.push_back(op);
-                launchPlayer();
-            } else {
-                refuse(op, "no player");
-            }
+            refuse(op, "no player");
         }
-    });
+    }
 }
 
 void Bridge::enqueue(const OperationPtr& op, const Target& target) {

@@ -36,9 +36,9 @@ public:
     // Learns the players already on the bus, then runs `ready`.
     void start(std::function<void()> ready);
 
-    // One conversation: `answer` runs exactly once, never before this returns.
-    void converse(unsigned long number, const std::string& service, const std::string& topic,
-                  Answer answer);
+    // One conversation: `answer` runs exactly once, before this returns when the refusal
+    // needs no player (an unknown topic, a missing file, no player at all).
+    void converse(unsigned long number, std::string service, std::string topic, Answer answer);
 
 signals:
     // The session bus went away; nothing more can be forwarded.
