@@ -22,6 +22,7 @@ start_x 1024 768
     --vo=null --ao=null --script=/usr/lib/mpv-mpris/mpris.so" >"$work/peer.out" 2>&1 &
 pids+=($!)
 wait_until "the bridge" grep -q '^ready ' "$work/peer.out"
+wait_until "the bridge to start mpv" grep -q '^player mpv$' "$work/peer.out"
 cd "$songs"
 start_corvissa
 

@@ -75,6 +75,10 @@ void Bridge::start(std::function<void()> ready) {
             started_ = true;
             ready();
             chooseTarget(); // "ready" is the first line, then the player
+            if (!target_ && options_.launch) {
+                // Started now, the player is there by the first command, not 800 ms late.
+                launchPlayer();
+            }
         },
         answerTimeLimitMs);
 }

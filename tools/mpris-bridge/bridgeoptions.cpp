@@ -24,8 +24,8 @@ const std::string_view bridgeUsage =
     "                         %any stands for every other player (default: the most recently\n"
     "                         active player)\n"
     "  --ignore-player NAMES  players never to drive\n"
-    "  --launch COMMAND       when no player is there, run COMMAND (through /bin/sh) and wait\n"
-    "                         up to 800 ms for a player to appear\n"
+    "  --launch COMMAND       when no player is there, at the start or for a command, run\n"
+    "                         COMMAND (through /bin/sh); a command waits up to 800 ms for it\n"
     "  --help                 show this help\n";
 
 std::string bridgeComplaint(std::string_view message) {
