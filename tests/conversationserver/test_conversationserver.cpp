@@ -113,6 +113,28 @@ TEST(ConversationServer, ReportsRunningOutOfDescriptorsOncePerEpisode) {
     }
 }
 
+TEST(RequestReader, TellsACompleteRequestAMalformedOneAndOneCutShort) {
+    using Result = RequestReader::Result;
+    const std::string wire = *ostrane::platform::encodeRequest("QV-spc", "PLAY");
+    RequestReader reader;
+    EXPECT_EQ(reader.feed(wire.substr(0, 7)), Result::needMore);
+    EXPECT_EQ(reader.feed(wire.substr(7) + "after"), Result::complete);
+    EXPECT_EQ(reader.request().topic, "PLAY");
+
+    RequestReader bad;
+    EXPECT_EQ(bad.feed("DDE2"), Result::malformed);
+    RequestReader cut;
+    cut.feed(wire.substr(0, 9));
+    EXPECT_EQ(cut.feed({}), Result::cutShort); // the client closed: nobody to answer
+
+    const auto start = Clock::now();
+    RequestReader slow(start);
+    slow.feed(wire.substr(0, 3));
+    EXPECT_FALSE(slow.expire(start + requestTimeLimit - std::chrono::milliseconds(1)));
+    EXPECT_TRUE(slow.expire(start + requestTimeLimit));
+    EXPECT_EQ(slow.result(), Result::malformed);
+}
+
 TEST(ConversationServer, LeavesNoSocketButItsLockBehind) {
     TempRuntimeDir runtime;
     std::string socketPath;
