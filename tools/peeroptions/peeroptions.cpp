@@ -1,6 +1,6 @@
 #include "peeroptions.h"
 
-#include "platform/servicename.h"
+#include "core/servicename.h"
 
 #include <cerrno>
 #include <cmath>

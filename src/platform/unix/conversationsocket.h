@@ -3,7 +3,7 @@
 // The conversation socket: what client and server of a conversation share. A client connects
 // to the service's socket, sends one request (service and topic) and reads a one-byte answer.
 
-#include "platform/servicename.h"
+#include "core/servicename.h"
 
 #include <cstddef>
 #include <cstdint>
