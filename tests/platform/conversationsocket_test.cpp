@@ -160,6 +160,18 @@ TEST(ServiceNames, AreOneTo255BytesWithoutSlashOrNul) {
     EXPECT_FALSE(isValidServiceName("x\0"s));
 }
 
+// A name is its socket's file name: it may not be the folder, its parent or a lock file.
+TEST(ServiceNames, ReachNoFolderEntryButTheirOwnSocket) {
+    for (const char* name : {".", "..", ".lock", "QV-spc.lock", "QV-spc.LoCk"}) {
+        EXPECT_FALSE(isValidServiceName(name)) << name;
+        EXPECT_FALSE(encodeRequest(name, "PLAY")) << name;
+        EXPECT_FALSE(socketPlaceFor(name, "/run/user/1000", 1000)) << name;
+    }
+    for (const char* name : {"...", ".x", "lock", "x.locks", "x.lock.y", "xlock"}) {
+        EXPECT_TRUE(isValidServiceName(name)) << name;
+    }
+}
+
 TEST(ServiceNames, MatchWithoutRegardToAsciiCaseOnly) {
     EXPECT_TRUE(sameServiceName("QV-spc", "qv-SPC"));
     EXPECT_FALSE(sameServiceName("QV-spc", "QV-spd"));

@@ -98,14 +98,15 @@ ConversationServer::open(std::string_view service, std::optional<std::string_vie
         ::unlink(place->socketPath.c_str());
         return failure;
     }
-    return ConversationServer(std::string(service), place->socketPath, lock.release(),
+    return ConversationServer(std::string(service), place->socketPath, uid, lock.release(),
                               listener.release());
 }
 
 ConversationServer::ConversationServer(ConversationServer&& other) noexcept
     : service_(std::move(other.service_)), socketPath_(std::move(other.socketPath_)),
-      lock_(std::exchange(other.lock_, -1)), listener_(std::exchange(other.listener_, -1)),
-      accepted_(other.accepted_) {}
+      uid_(other.uid_), lock_(std::exchange(other.lock_, -1)),
+      listener_(std::exchange(other.listener_, -1)), accepted_(other.accepted_),
+      outOfDescriptors_(other.outOfDescriptors_) {}
 
 ConversationServer::~ConversationServer() {
     if (listener_ >= 0) {
@@ -117,14 +118,39 @@ ConversationServer::~ConversationServer() {
     }
 }
 
+bool mayConverse(uid_t serverUid, std::optional<uid_t> clientUid) {
+    return clientUid == serverUid;
+}
+
+namespace {
+
+std::optional<uid_t> peerUid(int fd) {
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0 ||
+        size != sizeof credentials) {
+        return std::nullopt;
+    }
+    return credentials.uid;
+}
+
+} // namespace
+
 Accepted ConversationServer::acceptOne() {
     for (;;) {
         const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
+            outOfDescriptors_ = false;
+            const auto uid = peerUid(fd);
+            if (!mayConverse(uid_, uid)) {
+                ::close(fd);
+                return Accepted{.outcome = Accepted::Outcome::otherUser,
+                                .uid = uid.value_or(static_cast<uid_t>(-1))};
+            }
             return Accepted{.outcome = Accepted::Outcome::connection,
                             .fd = fd,
                             .number = ++accepted_,
-                            .error = 0};
+                            .uid = *uid};
         }
         if (errno == EINTR || errno == ECONNABORTED) {
             continue;
@@ -134,7 +160,10 @@ Accepted ConversationServer::acceptOne() {
             return Accepted{};
         }
         if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) {
-            return Accepted{.outcome = Accepted::Outcome::outOfDescriptors, .error = error};
+            const bool newEpisode = !std::exchange(outOfDescriptors_, true);
+            return Accepted{.outcome = Accepted::Outcome::outOfDescriptors,
+                            .error = error,
+                            .newEpisode = newEpisode};
         }
         return Accepted{.outcome = Accepted::Outcome::failed, .error = error};
     }

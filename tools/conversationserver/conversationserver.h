@@ -34,6 +34,7 @@ struct Accepted {
     enum class Outcome {
         connection,       // fd is a new non-blocking connection, number its number
         nothingWaiting,   // no client is waiting
+        otherUser,        // a client of another user (uid), closed at once
         outOfDescriptors, // clients wait but no descriptor is free; retry after acceptRetryDelay
         failed,           // error holds the reason
     };
@@ -41,7 +42,14 @@ struct Accepted {
     int fd = -1;
     unsigned long number = 0;
     int error = 0;
+    uid_t uid = static_cast<uid_t>(-1);
+    // For outOfDescriptors: the first since a connection was last taken, the one to report.
+    bool newEpisode = false;
 };
+
+// Only the server's own user may converse: the folder's mode was checked once, at the start,
+// and may have changed since.
+bool mayConverse(uid_t serverUid, std::optional<uid_t> clientUid);
 
 class ConversationServer {
 public:
@@ -63,19 +71,23 @@ public:
     const std::string& socketPath() const { return socketPath_; }
     const std::string& service() const { return service_; }
 
-    // Takes one waiting connection. Every connection taken gets the next number, from 1.
+    // Takes one waiting connection. Every connection of the server's user gets the next
+    // number, from 1; those of other users are closed unanswered.
     Accepted acceptOne();
 
 private:
-    ConversationServer(std::string service, std::string socketPath, int lock, int listener)
-        : service_(std::move(service)), socketPath_(std::move(socketPath)), lock_(lock),
+    ConversationServer(std::string service, std::string socketPath, uid_t uid, int lock,
+                       int listener)
+        : service_(std::move(service)), socketPath_(std::move(socketPath)), uid_(uid), lock_(lock),
           listener_(listener) {}
 
     std::string service_;
     std::string socketPath_;
+    uid_t uid_;
     int lock_ = -1;
     int listener_ = -1;
     unsigned long accepted_ = 0;
+    bool outOfDescriptors_ = false;
 };
 
 enum class Answer : unsigned char {

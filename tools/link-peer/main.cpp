@@ -2,6 +2,7 @@
 // standard output, one line per event. See docs/PROTOCOL.md for the output format.
 
 #include "conversationserver.h"
+#include "eventoutput.h"
 #include "peeroptions.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
+#include <set>
 #include <string>
 #include <string_view>
 #include <sys/socket.h>
@@ -26,6 +28,7 @@ using ostrane::peer::Mode;
 using ostrane::peer::Options;
 
 constexpr std::string_view program = "corvissa-link-peer";
+constexpr auto exitFlushTime = std::chrono::seconds(1);
 constexpr std::size_t chatterBytes = 64 * 1024;
 
 constexpr std::string_view usage =
@@ -40,12 +43,25 @@ constexpr std::string_view usage =
     "  --help                show this help\n";
 
 // One unbuffered write per event, so a reader always sees whole lines without delay.
+// While serving, both go through outputs that never wait for their reader.
+EventOutput* events = nullptr;
+EventOutput* notices = nullptr;
+
+// One event, one line; a reader always sees whole lines without delay.
 void event(const std::string& line) {
-    writeAll(STDOUT_FILENO, line + "\n");
+    if (events != nullptr) {
+        events->line(line);
+    } else {
+        writeAll(STDOUT_FILENO, line + "\n");
+    }
 }
 
 void complain(const std::string& message) {
-    ostrane::server::complain(program, message);
+    if (notices != nullptr) {
+        notices->line(std::string(program) + ": " + message);
+    } else {
+        ostrane::server::complain(program, message);
+    }
 }
 
 int stopPipe[2] = {-1, -1};
@@ -113,6 +129,7 @@ private:
     ConversationServer& server_;
     std::vector<Connection> connections_;
     std::optional<Clock::time_point> acceptPausedUntil_;
+    std::set<uid_t> foreignUsersReported_;
 };
 
 void Peer::finish(Connection& c, const std::string& line) {
@@ -126,7 +143,7 @@ void Peer::finish(Connection& c, const std::string& line) {
 void Peer::answer(Connection& c) {
     const ConversationRequest& request = c.reader.request();
     const std::string number = connectionTag(c.number);
-    const std::string what = printable(request.service) + "|" + printable(request.topic);
+    const std::string what = printableConversation(request.service, request.topic);
     if (options_.mode == Mode::refuse ||
         !ostrane::platform::sameServiceName(request.service, options_.service)) {
         sendAnswer(c.fd, Answer::refuse);
@@ -202,9 +219,20 @@ void Peer::serve(Connection& c, short revents) {
 void Peer::acceptAll() {
     for (;;) {
         const Accepted accepted = server_.acceptOne();
+        if (accepted.outcome == Accepted::Outcome::otherUser) {
+            if (foreignUsersReported_.insert(accepted.uid).second) {
+                complain("refusing connections from another user (uid " +
+                         std::to_string(accepted.uid) + ")");
+            }
+            continue;
+        }
         if (accepted.outcome == Accepted::Outcome::outOfDescriptors) {
-            // Out of descriptors: leave the rest in the backlog for a moment.
-            complain("cannot accept: " + std::string(std::strerror(accepted.error)));
+            // Leave the rest in the backlog for a moment rather than spin on the listener.
+            // Said once until a connection is taken again.
+            if (accepted.newEpisode) {
+                complain("cannot accept: " + std::string(std::strerror(accepted.error)) +
+                         "; retrying until descriptors are free");
+            }
             acceptPausedUntil_ = Clock::now() + acceptRetryDelay;
         }
         if (accepted.outcome != Accepted::Outcome::connection) {
@@ -277,6 +305,9 @@ void Peer::run(std::optional<Clock::time_point> stopAt) {
         fds.clear();
         fds.push_back({stopPipe[0], POLLIN, 0});
         fds.push_back({acceptPausedUntil_ ? -1 : server_.fd(), POLLIN, 0});
+        for (const EventOutput* output : {events, notices}) {
+            fds.push_back({output != nullptr && output->waiting() ? output->fd() : -1, POLLOUT, 0});
+        }
         for (const auto& c : connections_) {
             fds.push_back(
                 {c.fd, static_cast<short>(POLLIN | (c.pending.empty() ? 0 : POLLOUT)), 0});
@@ -292,9 +323,16 @@ void Peer::run(std::optional<Clock::time_point> stopAt) {
         if (fds[0].revents != 0) {
             return; // SIGINT or SIGTERM
         }
+        if (fds[2].revents != 0) {
+            events->flush();
+        }
+        if (fds[3].revents != 0) {
+            notices->flush();
+        }
+        constexpr std::size_t first = 4;
         for (std::size_t i = 0; i < connections_.size(); ++i) {
-            if (fds[i + 2].revents != 0) {
-                serve(connections_[i], fds[i + 2].revents);
+            if (fds[i + first].revents != 0) {
+                serve(connections_[i], fds[i + first].revents);
             }
         }
         const auto later = Clock::now();
@@ -332,8 +370,7 @@ int serveUntilStopped(const Options& options) {
 
 int main(int argc, char** argv) {
     const auto invocation =
-        ostrane::peer::parseOptions(std::vector<std::string>(argv + 1, argv + argc), usage,
-                                    ostrane::platform::isValidServiceName);
+        ostrane::peer::parseOptions(std::vector<std::string>(argv + 1, argv + argc), usage);
     writeAll(STDOUT_FILENO, invocation.output);
     writeAll(STDERR_FILENO, invocation.errors);
     if (!invocation.options) {
@@ -343,5 +380,15 @@ int main(int argc, char** argv) {
         complain("cannot handle signals: " + errorText());
         return exitFailure;
     }
-    return serveUntilStopped(*invocation.options);
+    EventOutput output(STDOUT_FILENO);
+    EventOutput errors(STDERR_FILENO);
+    events = &output;
+    notices = &errors;
+    const int status = serveUntilStopped(*invocation.options);
+    // Whatever still waits gets a moment to reach a reader that is merely slow.
+    output.finish(exitFlushTime);
+    errors.finish(exitFlushTime);
+    events = nullptr;
+    notices = nullptr;
+    return status;
 }

@@ -1,6 +1,7 @@
 #include "bridge.h"
 
 #include "conversationserver.h"
+#include "core/servicename.h"
 
 #include <QDBusPendingCallWatcher>
 #include <QTimer>

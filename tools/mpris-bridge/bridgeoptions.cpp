@@ -1,7 +1,7 @@
 #include "bridgeoptions.h"
 
+#include "core/servicename.h"
 #include "outputline.h"
-#include "platform/unix/conversationsocket.h"
 
 namespace ostrane::bridge {
 

@@ -37,9 +37,8 @@ struct Invocation {
     std::string errors;
 };
 
-// `usage` is the help text; `isValidService` judges a --service name.
-Invocation parseOptions(const std::vector<std::string>& args, std::string_view usage,
-                        bool (*isValidService)(std::string_view));
+// `usage` is the help text; a --service name must pass isValidServiceName.
+Invocation parseOptions(const std::vector<std::string>& args, std::string_view usage);
 
 // "corvissa-link-peer: message\n", the form of every complaint.
 std::string complaint(std::string_view message);

@@ -1,6 +1,5 @@
 #include "platform/unix/conversationsocket.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -9,10 +8,6 @@ namespace ostrane::platform {
 
 namespace {
 
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 void appendLittleEndian(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
@@ -20,22 +15,6 @@ void appendLittleEndian(std::string& out, std::uint32_t value, int bytes) {
 }
 
 } // namespace
-
-bool isValidServiceName(std::string_view service) {
-    return !service.empty() && service.size() <= maxServiceBytes &&
-           service.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
-}
-
-std::string lowerCaseServiceName(std::string_view service) {
-    std::string lower(service);
-    std::transform(lower.begin(), lower.end(), lower.begin(), lowerAscii);
-    return lower;
-}
-
-bool sameServiceName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
-}
 
 std::string conversationFolderFor(std::optional<std::string_view> runtimeDir, uid_t uid) {
     if (runtimeDir && !runtimeDir->empty() && runtimeDir->front() == '/') {

@@ -3,6 +3,8 @@
 // The conversation socket: what client and server of a conversation share. A client connects
 // to the service's socket, sends one request (service and topic) and reads a one-byte answer.
 
+#include "core/servicename.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -14,19 +16,11 @@
 namespace ostrane::platform {
 
 inline constexpr std::string_view requestMagic{"DDE1", 4};
-inline constexpr std::size_t maxServiceBytes = 255;
 inline constexpr std::size_t maxTopicBytes = 65536;
 inline constexpr unsigned char acceptAnswer = 0x06;
 inline constexpr unsigned char refuseAnswer = 0x15;
 // Longest socket path bind() and connect() take, leaving room for the terminating NUL.
 inline constexpr std::size_t maxSocketPathBytes = sizeof(sockaddr_un{}.sun_path) - 1;
-
-// Non-empty, at most 255 bytes, no '/' and no NUL.
-bool isValidServiceName(std::string_view service);
-
-// Service names match without regard to ASCII case; the socket carries the lower-case form.
-std::string lowerCaseServiceName(std::string_view service);
-bool sameServiceName(std::string_view a, std::string_view b);
 
 struct SocketPlace {
     std::string folder;     // holds every service's socket; owned by the user, mode 0700
