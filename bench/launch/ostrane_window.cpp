@@ -1,7 +1,7 @@
-#include "app/fonts.h"
-#include "app/form1.h"
-#include "app/nativeplatform.h"
 #include "firstframe.h"
+#include "qt/fonts.h"
+#include "qt/form1.h"
+#include "qt/nativeplatform.h"
 
 #include <QApplication>
 
@@ -24,7 +24,8 @@ int main(int, char** argv) {
     ostrane::app::installFontSubstitutes();
 
     ostrane::app::NativePlatform platform;
-    MeasuredForm1 form1({platform.conversations, platform.folderPicker, platform.notificationIcon});
+    MeasuredForm1 form1({platform.conversations, platform.folderPicker, platform.notificationIcon,
+                         platform.folderReader});
     platform.showProgramIcon(form1.windowIcon());
     form1.Form1_Load();
     form1.show();

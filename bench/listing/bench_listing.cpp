@@ -2,10 +2,10 @@
 // files, half of them songs, into File1 against a bare readdir-and-match of the same folder;
 // the resident memory the list takes; the panel's twelve height steps against twelve
 // resizes of a bare window. Needs a display (X or QT_QPA_PLATFORM=offscreen).
-#include "app/filelistbox.h"
-#include "app/form1.h"
-#include "app/nativeplatform.h"
-#include "app/picturebox.h"
+#include "qt/filelistbox.h"
+#include "qt/form1.h"
+#include "qt/nativeplatform.h"
+#include "qt/picturebox.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -107,8 +107,8 @@ int main(int, char** argv) {
     rawListing(folder); // warm the file system's caches
 
     ostrane::app::NativePlatform platform;
-    ostrane::app::Form1 form1(
-        {platform.conversations, platform.folderPicker, platform.notificationIcon});
+    ostrane::app::Form1 form1({platform.conversations, platform.folderPicker,
+                               platform.notificationIcon, platform.folderReader});
     form1.show();
     QApplication::processEvents();
     ostrane::app::FileListBox& list = *form1.File1;

@@ -1,6 +1,6 @@
 // The DDEML client against the DDEML link peer, each in its own process.
 
-#include "link/linkcontrol.h"
+#include "core/linkcontrol.h"
 #include "peerprocess.h"
 #include "platform/win32/ddeconversations.h"
 #include "wintest.h"

@@ -1,6 +1,6 @@
 // The notification icon in Wine's shell, on a desktop of its own.
 
-#include "app/trayicon.h"
+#include "core/trayicon.h"
 #include "platform/win32/shellnotificationicon.h"
 #include "wintest.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/conversations.h"
+#include "core/conversations.h"
 
 #include <chrono>
 #include <optional>

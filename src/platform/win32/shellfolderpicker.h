@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/folderpicker.h"
+#include "core/folderpicker.h"
 
 namespace ostrane::platform::win32 {
 

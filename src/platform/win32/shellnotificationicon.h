@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/notificationicon.h"
+#include "core/notificationicon.h"
 #include "platform/win32/win32api.h"
 
 #include <optional>

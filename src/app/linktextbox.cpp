@@ -1,8 +1,0 @@
-#include "app/linktextbox.h"
-
-namespace ostrane::app {
-
-LinkTextBox::LinkTextBox(platform::Conversations& conversations, QWidget* parent)
-    : QLineEdit(parent), link_(conversations) {}
-
-} // namespace ostrane::app

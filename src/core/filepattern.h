@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrane::app {
+
+// File-name patterns such as "*.spc;*.sp1", separated by ";": "*" stands for any run of
+// characters, "?" for one. Letters match without regard to case, as on Windows.
+class FilePattern {
+public:
+    explicit FilePattern(std::string_view patterns);
+
+    // `name` is the file's name as the file system gives it, UTF-8 where it is text.
+    bool matches(std::string_view name) const;
+
+private:
+    struct Wildcard {
+        std::string text;
+        // "*" then text without wildcards: a test of the name's ending.
+        bool isSuffix;
+    };
+    std::vector<Wildcard> wildcards_;
+};
+
+} // namespace ostrane::app

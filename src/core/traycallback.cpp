@@ -1,0 +1,17 @@
+#include "core/traycallback.h"
+
+#include "core/wholenumber.h"
+
+namespace ostrane::app {
+
+void TrayCallback::handle(float x, float twipsPerPixelX, const std::function<void()>& restore) {
+    TrayMessage = wholeNumber(x / twipsPerPixelX);
+    if (TrayBusy)
+        return;
+    TrayBusy = true;
+    if (TrayMessage == LeftDoubleClick)
+        restore();
+    TrayBusy = false;
+}
+
+} // namespace ostrane::app

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/notificationicon.h"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace ostrane::app {
+
+// The main window's notification record, in the field order and widths of the shell's
+// 88-byte record.
+struct TrayIcon {
+    static constexpr std::uint32_t Size = platform::NotifyIconLayout::Size;
+    static constexpr std::uint32_t FlagMessage = 1;
+    static constexpr std::uint32_t FlagIcon = 2;
+    static constexpr std::uint32_t FlagTip = 4;
+    static constexpr std::uint32_t MouseMove = 512;
+
+    std::uint32_t cbSize = 0;
+    std::uint32_t hWnd = 0;
+    std::uint32_t uID = 0;
+    std::uint32_t uFlags = 0;
+    std::uint32_t uCallbackMessage = 0;
+    std::uint32_t hIcon = 0;
+    std::array<char, 64> szTip{};
+
+    // Left-aligned as a fixed-length field takes a text: the text, one NUL, then spaces to
+    // the field's end. A text too long for the field is cut so that the NUL still fits.
+    void setTip(std::string_view text);
+
+    // The bytes as the shell reads them, integers little-endian.
+    platform::NotifyIconRecord bytes() const;
+};
+
+static_assert(sizeof(TrayIcon) == TrayIcon::Size);
+
+} // namespace ostrane::app

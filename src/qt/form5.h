@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/twips.h"
+#include "qt/windowdesign.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace ostrane::app {
+class PictureBox;
+}
+
+namespace ostrane::about {
+
+// The about window: who made the program and how to reach its author, in coloured text on
+// black, with an ornamental divider and a close picture. Controls carry their given names.
+class Form5 : public QWidget {
+    Q_OBJECT
+public:
+    // Closing the window unloads it: it is deleted, and the next one is created anew.
+    explicit Form5(QWidget* parent = nullptr);
+
+    // Centres the window on the primary screen in whole twips, the left edge first, the top
+    // second; runs once, before the window is first shown.
+    void Form5_Load();
+
+    const app::TwipScale& scale() const { return scale_; }
+
+    // Front to back, as they are stacked.
+    app::PictureBox* Picture3;
+    app::PictureBox* Picture2;
+    QLabel* Label13;
+    QLabel* Label12;
+    QLabel* Label11;
+    QLabel* Label10;
+    QLabel* Label9;
+    QLabel* Label8;
+    QLabel* Label7;
+    QLabel* Label6;
+    QLabel* Label5;
+    QLabel* Label4;
+    QLabel* Label3;
+    QLabel* Label2;
+    QLabel* Label1;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void centre();
+    void Picture3_Click();
+    void createControls();
+    void place(QWidget* control, int left, int top, int width, int height);
+
+    app::TwipScale scale_;
+    app::FrameArrival frameArrival_;
+};
+
+} // namespace ostrane::about

@@ -1,0 +1,42 @@
+#pragma once
+
+// The one place that picks the platform's real objects for main: the pure Win32 ones on
+// Windows (DDE, the shell's notification area and folder dialog), the conversation socket
+// and Qt's elsewhere.
+
+#include <QIcon>
+
+#ifdef _WIN32
+#include "platform/win32/ddeconversations.h"
+#include "platform/win32/shellfolderpicker.h"
+#include "platform/win32/shellnotificationicon.h"
+#else
+#include "platform/qt/qtfolderpicker.h"
+#include "platform/qt/qtnotificationicon.h"
+#include "platform/unix/posixfolderreader.h"
+#include "platform/unix/socketconversations.h"
+#endif
+
+namespace ostrane::app {
+
+struct NativePlatform {
+#ifdef _WIN32
+    platform::win32::DdeConversations conversations;
+    platform::win32::ShellFolderPicker folderPicker;
+    // Shows the icon of the executable's resources, the same picture as the window's.
+    platform::win32::ShellNotificationIcon notificationIcon;
+
+    void showProgramIcon(const QIcon&) {}
+#else
+    platform::SocketConversations conversations;
+    platform::QtFolderPicker folderPicker;
+    platform::QtNotificationIcon notificationIcon;
+    platform::PosixFolderReader folderReader;
+
+    void showProgramIcon(const QIcon& icon) {
+        notificationIcon.setIcon(icon);
+    }
+#endif
+};
+
+} // namespace ostrane::app

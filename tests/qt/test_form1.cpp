@@ -1,0 +1,344 @@
+#include "platform/unix/posixfolderreader.h"
+#include "platform/unix/socketconversations.h"
+#include "qt/commandbutton.h"
+#include "qt/filelistbox.h"
+#include "qt/form1.h"
+#include "qt/linktextbox.h"
+#include "qt/picturebox.h"
+#include "support/fakeconversations.h"
+#include "support/fakefolderpicker.h"
+#include "support/fakenotificationicon.h"
+#include "support/linkpeerprocess.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace ostrane::app {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct ControlDescription {
+    const char* name;
+    const char* kind;
+    int left, top, width, height; // twips
+    bool visible;
+    int tabIndex;
+};
+
+// Front to back.
+const ControlDescription Controls[] = {
+    {"File1", "ostrane::app::FileListBox", 255, 3660, 4860, 990, true, 20},
+    {"Picture4", "ostrane::app::PictureBox", 4920, 1035, 360, 345, false, 19},
+    {"Picture3", "ostrane::app::PictureBox", 4500, 1035, 285, 285, false, 18},
+    {"Picture2", "ostrane::app::PictureBox", 2190, 2355, 870, 420, true, 17},
+    {"Text6", "ostrane::app::LinkTextBox", 165, 1095, 180, 315, false, 16},
+    {"Picture1", "ostrane::app::PictureBox", 870, 15, 3465, 1020, true, 10},
+    {"Command5", "QPushButton", 660, 2385, 1425, 360, true, 9},
+    {"Text5", "ostrane::app::LinkTextBox", -15, 135, 180, 285, false, 8},
+    {"Command4", "QPushButton", 1380, 1200, 360, 285, true, 7},
+    {"Text4", "ostrane::app::LinkTextBox", 15, -165, 180, 285, false, 6},
+    {"Command3", "QPushButton", 2535, 1200, 375, 285, true, 5},
+    {"Text3", "ostrane::app::LinkTextBox", 0, 30, 180, 285, false, 4},
+    {"Command2", "QPushButton", 3735, 1200, 375, 285, true, 3},
+    {"Text2", "ostrane::app::LinkTextBox", -15, -60, 180, 285, false, 2},
+    {"Command1", "QPushButton", 3240, 2385, 1440, 375, true, 1},
+    {"Text1", "QLineEdit", 1530, 1800, 3690, 315, true, 0},
+    {"Picture5", "ostrane::app::PictureBox", -30, 3585, 5280, 1800, true, 21},
+    {"Label6", "QLabel", 75, 3030, 1725, 315, true, 22},
+    {"Label5", "QLabel", 165, 2295, 390, 315, false, 15},
+    {"Label4", "QLabel", 1830, 3030, 3450, 255, true, 14},
+    {"Label3", "QLabel", 195, 1725, 1170, 420, true, 13},
+    {"Label2", "QLabel", 4455, 300, 765, 240, true, 12},
+    {"Label1", "QLabel", 45, 300, 645, 270, true, 11},
+};
+
+struct TextDescription {
+    const char* name;
+    const char* text;
+    const char* face; // nullptr: the window's font
+    qreal points;
+    bool bold;
+};
+
+const TextDescription Texts[] = {
+    {"Label1", "EXIT", "Arial", 12, false},
+    {"Label2", "ABOUT", "Arial", 11.25, false},
+    {"Label3", "Current File Loaded:", nullptr, 0, false},
+    {"Label4", "Label4", nullptr, 0, false},
+    {"Label5", "", nullptr, 0, false},
+    {"Label6", "Current Directory:", nullptr, 0, false},
+    {"Text1", "QV-spc|c:\\windows\\desktop\\op4ton.spc", nullptr, 0, false},
+    {"Text2", "QV-spc|STOP", nullptr, 0, false},
+    {"Text3", "QV-spc|PLAY", nullptr, 0, false},
+    {"Text4", "QV-spc|PAUSE", nullptr, 0, false},
+    {"Text5", "QV-spc|QUIT", nullptr, 0, false},
+    {"Text6", "Text6", nullptr, 0, false},
+    {"Command1", "Load SPC", nullptr, 0, false},
+    {"Command2", "", nullptr, 0, false},
+    {"Command3", "", nullptr, 0, false},
+    {"Command4", "", nullptr, 0, false},
+    {"Command5", "Exit QV-SPC", "Tempus Sans ITC", 12, false},
+};
+
+QString textOf(const QWidget* control) {
+    if (auto* label = qobject_cast<const QLabel*>(control))
+        return label->text();
+    if (auto* edit = qobject_cast<const QLineEdit*>(control))
+        return edit->text();
+    return qobject_cast<const QAbstractButton*>(control)->text();
+}
+
+class Form1Layout : public ::testing::Test {
+protected:
+    testing::FakeConversations conversations;
+    testing::FakeFolderPicker folderPicker;
+    platform::PosixFolderReader folderReader;
+    testing::FakeNotificationIcon notificationIcon;
+    Form1 form{{conversations, folderPicker, notificationIcon, folderReader}};
+
+    QWidget* control(const char* name) { return form.findChild<QWidget*>(name); }
+};
+
+TEST_F(Form1Layout, WindowIsBlackWithItsTitleAndClientArea) {
+    EXPECT_EQ(form.windowTitle(), "Corvissa");
+    EXPECT_EQ(form.size(), QSize(350, 193));
+    EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0, 0, 0));
+    EXPECT_EQ(form.font().family(), "MS Sans Serif");
+    EXPECT_EQ(form.font().pointSizeF(), 8.25);
+    EXPECT_EQ(form.font().weight(), QFont::Bold);
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+}
+
+TEST_F(Form1Layout, EveryControlHasItsKindPlaceAndVisibility) {
+    ASSERT_EQ(form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(),
+              static_cast<qsizetype>(std::size(Controls)));
+    for (const auto& expected : Controls) {
+        SCOPED_TRACE(expected.name);
+        QWidget* widget = control(expected.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_TRUE(widget->inherits(expected.kind)) << widget->metaObject()->className();
+        EXPECT_EQ(widget->geometry(), QRect(expected.left / 15, expected.top / 15,
+                                            expected.width / 15, expected.height / 15));
+        EXPECT_EQ(!widget->isHidden(), expected.visible);
+        EXPECT_EQ(widget->isEnabled(), std::string_view(expected.name) != "Command1");
+    }
+    // Stacking: the song list lies in front of the panel's backdrop.
+    const auto children = form.children();
+    EXPECT_GT(children.indexOf(form.File1), children.indexOf(form.Picture5));
+}
+
+TEST_F(Form1Layout, ThePanelLiesBelowTheClosedWindow) {
+    for (QWidget* panel :
+         {static_cast<QWidget*>(form.File1), static_cast<QWidget*>(form.Label4),
+          static_cast<QWidget*>(form.Label6), static_cast<QWidget*>(form.Picture5)})
+        EXPECT_GE(panel->y(), form.height()) << panel->objectName().toStdString();
+}
+
+TEST_F(Form1Layout, TextsAndFonts) {
+    for (const auto& expected : Texts) {
+        SCOPED_TRACE(expected.name);
+        QWidget* widget = control(expected.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(textOf(widget), QString::fromUtf8(expected.text));
+        const QFont font = widget->font();
+        if (expected.face) {
+            EXPECT_EQ(font.family(), expected.face);
+            EXPECT_EQ(font.pointSizeF(), expected.points);
+            EXPECT_EQ(font.weight(), expected.bold ? QFont::Bold : QFont::Normal);
+        } else {
+            EXPECT_EQ(font, form.font());
+        }
+    }
+    EXPECT_EQ(form.File1->font().family(), "Arial");
+    EXPECT_EQ(form.File1->font().pointSizeF(), 9.75);
+    EXPECT_EQ(form.File1->font().weight(), QFont::Bold);
+}
+
+TEST_F(Form1Layout, Colours) {
+    auto text = [](QWidget* w) { return w->palette().color(QPalette::WindowText); };
+    auto back = [](QWidget* w) { return w->palette().color(QPalette::Window); };
+    EXPECT_EQ(text(form.Label1), QColor(255, 255, 255));
+    EXPECT_EQ(text(form.Label2), QColor(255, 255, 255));
+    EXPECT_EQ(text(form.Label3), QColor(0, 255, 0));
+    EXPECT_EQ(text(form.Label6), QColor(0, 255, 0));
+    for (QLabel* label : {form.Label1, form.Label2, form.Label3, form.Label6}) {
+        EXPECT_EQ(back(label), QColor(0, 0, 0));
+        EXPECT_TRUE(label->autoFillBackground());
+    }
+    EXPECT_EQ(text(form.Label4), QColor(0, 192, 0));
+    EXPECT_FALSE(form.Label4->autoFillBackground());
+    EXPECT_EQ(form.Text1->palette().color(QPalette::Text), QColor(0, 192, 192));
+    EXPECT_EQ(form.Text1->palette().color(QPalette::Base), QColor(0, 0, 0));
+    EXPECT_EQ(form.Text5->palette().color(QPalette::Base), QColor(255, 255, 255));
+    EXPECT_EQ(form.Command1->palette().color(QPalette::Button), QColor(192, 192, 0));
+    EXPECT_EQ(form.Command5->palette().color(QPalette::Button), QColor(128, 128, 255));
+    EXPECT_EQ(form.File1->palette().color(QPalette::Text), QColor(0, 255, 0));
+    EXPECT_EQ(form.File1->palette().color(QPalette::Base), QColor(0, 0, 0));
+}
+
+TEST_F(Form1Layout, TabOrderFollowsTheTabIndexes) {
+    // Transport buttons run pause, play, stop from left to right; their tab order runs the
+    // other way.
+    std::vector<QWidget*> chain;
+    QWidget* next = form.Text1;
+    do {
+        chain.push_back(next);
+        next = next->nextInFocusChain();
+    } while (next != form.Text1 && chain.size() < 100);
+    std::vector<std::string> names;
+    for (QWidget* widget : chain)
+        if (widget->parentWidget() == &form && widget->focusPolicy() != Qt::NoFocus)
+            names.push_back(widget->objectName().toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{"Text1", "Command1", "Text2", "Command2", "Text3",
+                                               "Command3", "Text4", "Command4", "Text5", "Command5",
+                                               "Picture1", "Text6", "Picture2", "Picture3",
+                                               "Picture4", "File1", "Picture5"}));
+    EXPECT_LT(form.Command4->x(), form.Command3->x());
+    EXPECT_LT(form.Command3->x(), form.Command2->x());
+}
+
+TEST_F(Form1Layout, NoLinkControlHasALinkAtStart) {
+    for (LinkTextBox* box : {form.Text2, form.Text3, form.Text4, form.Text5, form.Text6}) {
+        EXPECT_EQ(box->link().linkMode(), link::LinkMode::None);
+        EXPECT_EQ(box->link().linkTopic(), "");
+    }
+}
+
+TEST_F(Form1Layout, LoadCentresTheWindowOnThePrimaryScreen) {
+    form.Form1_Load();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect frame = form.frameGeometry();
+    EXPECT_LE(std::abs(frame.left() - (screen.width() - frame.width()) / 2), 1);
+    EXPECT_LE(std::abs(frame.top() - (screen.height() - frame.height()) / 2), 1);
+}
+
+TEST(Form1Transport, EachButtonSendsItsCommandThroughItsOwnLinkControl) {
+    testing::FakeConversations conversations;
+    testing::FakeFolderPicker folderPicker;
+    platform::PosixFolderReader folderReader;
+    testing::FakeNotificationIcon notificationIcon;
+    Form1 form({conversations, folderPicker, notificationIcon, folderReader});
+    form.show();
+    QTest::mouseClick(form.Command2, Qt::LeftButton);
+    QTest::mouseClick(form.Command3, Qt::LeftButton);
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    QTest::mouseClick(form.Command3, Qt::LeftButton);
+    EXPECT_EQ(
+        conversations.events,
+        (std::vector<std::string>{"open 1 QV-spc|STOP", "open 2 QV-spc|PLAY", "open 3 QV-spc|PAUSE",
+                                  "open 4 QV-spc|QUIT", "close 2", "open 5 QV-spc|PLAY"}));
+    EXPECT_EQ(form.Text3->link().linkTopic(), "QV-spc|PLAY");
+    EXPECT_EQ(form.Text3->text(), "QV-spc|PLAY");
+}
+
+class Form1WithPeer : public ::testing::Test {
+protected:
+    // The peer serves where the program looks: this test's own runtime folder.
+    static std::optional<std::string> runtimeDir() {
+        const char* dir = std::getenv("XDG_RUNTIME_DIR");
+        return dir ? std::optional<std::string>(dir) : std::nullopt;
+    }
+    std::size_t openDescriptors() {
+        const auto fds = std::filesystem::directory_iterator("/proc/self/fd");
+        return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
+    }
+    platform::SocketConversations conversations;
+    testing::FakeFolderPicker folderPicker;
+    platform::PosixFolderReader folderReader;
+    testing::FakeNotificationIcon notificationIcon;
+};
+
+TEST_F(Form1WithPeer, EachButtonReachesThePlayer) {
+    testing::LinkPeerProcess peer(runtimeDir());
+    ASSERT_TRUE(peer.waitForReady());
+    Form1 form({conversations, folderPicker, notificationIcon, folderReader});
+    form.show();
+    QTest::mouseClick(form.Command2, Qt::LeftButton);
+    EXPECT_TRUE(peer.waitForLine("open #1 QV-spc|STOP"));
+    QTest::mouseClick(form.Command3, Qt::LeftButton);
+    EXPECT_TRUE(peer.waitForLine("open #2 QV-spc|PLAY"));
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    EXPECT_TRUE(peer.waitForLine("open #3 QV-spc|PAUSE"));
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    EXPECT_TRUE(peer.waitForLine("open #4 QV-spc|QUIT"));
+    // A second press ends the button's first conversation before the new one opens.
+    QTest::mouseClick(form.Command2, Qt::LeftButton);
+    EXPECT_TRUE(peer.waitForLine("open #5 QV-spc|STOP"));
+    const auto lines = peer.lines();
+    EXPECT_LT(std::find(lines.begin(), lines.end(), "close #1"),
+              std::find(lines.begin(), lines.end(), "open #5 QV-spc|STOP"));
+}
+
+TEST_F(Form1WithPeer, WithoutAPlayerAPressEndsSilently) {
+    Form1 form({conversations, folderPicker, notificationIcon, folderReader});
+    form.show();
+    const auto started = std::chrono::steady_clock::now();
+    QTest::mouseClick(form.Command3, Qt::LeftButton);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms);
+    EXPECT_EQ(form.Text3->link().linkMode(), link::LinkMode::None);
+    EXPECT_EQ(form.Text3->text(), "QV-spc|PLAY");
+}
+
+TEST_F(Form1WithPeer, AHungOrRefusingPlayerNeverHoldsTheWindowBeyondTheBound) {
+    Form1 form({conversations, folderPicker, notificationIcon, folderReader});
+    form.show();
+    for (const char* behaviour : {"--hang", "--refuse", "--chatter"}) {
+        SCOPED_TRACE(behaviour);
+        testing::LinkPeerProcess peer(runtimeDir(), {behaviour});
+        ASSERT_TRUE(peer.waitForReady());
+        const auto started = std::chrono::steady_clock::now();
+        QTest::mouseClick(form.Command4, Qt::LeftButton);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+        EXPECT_EQ(form.Text4->text(), "QV-spc|PAUSE");
+        EXPECT_EQ(form.Text4->link().linkMode(), std::string_view(behaviour) == "--chatter"
+                                                     ? link::LinkMode::Automatic
+                                                     : link::LinkMode::None);
+    }
+    // A player that dies with the conversation open, then a new one: the next press works.
+    {
+        testing::LinkPeerProcess peer(runtimeDir());
+        ASSERT_TRUE(peer.waitForReady());
+        QTest::mouseClick(form.Command4, Qt::LeftButton);
+        ASSERT_TRUE(peer.waitForLine("open #1 QV-spc|PAUSE"));
+        peer.signal(SIGKILL);
+        ASSERT_TRUE(peer.waitForExit());
+    }
+    testing::LinkPeerProcess peer(runtimeDir());
+    ASSERT_TRUE(peer.waitForReady());
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    EXPECT_TRUE(peer.waitForLine("open #1 QV-spc|PAUSE"));
+}
+
+TEST_F(Form1WithPeer, ManyPressesKeepOneConversationPerControlAndNoDescriptors) {
+    testing::LinkPeerProcess peer(runtimeDir());
+    ASSERT_TRUE(peer.waitForReady());
+    Form1 form({conversations, folderPicker, notificationIcon, folderReader});
+    form.show();
+    QTest::mouseClick(form.Command3, Qt::LeftButton);
+    ASSERT_TRUE(peer.waitForLine("open #1 QV-spc|PLAY"));
+    const std::size_t descriptors = openDescriptors();
+    constexpr int Presses = 10'000;
+    for (int press = 0; press < Presses; ++press)
+        form.Command3->click();
+    EXPECT_EQ(openDescriptors(), descriptors);
+    const std::string last = "open #" + std::to_string(Presses + 1) + " QV-spc|PLAY";
+    ASSERT_TRUE(peer.waitForLine(last));
+    ASSERT_TRUE(peer.waitForLine("close #" + std::to_string(Presses)));
+    const auto lines = peer.lines();
+    auto count = [&](std::string_view prefix) {
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& line) { return line.starts_with(prefix); });
+    };
+    EXPECT_EQ(count("open #"), Presses + 1);
+    EXPECT_EQ(count("close #"), Presses);
+}
+
+} // namespace
+} // namespace ostrane::app

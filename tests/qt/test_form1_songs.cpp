@@ -1,0 +1,229 @@
+#include "platform/unix/posixfolderreader.h"
+#include "qt/commandbutton.h"
+#include "qt/filelistbox.h"
+#include "qt/form1.h"
+#include "qt/linktextbox.h"
+#include "qt/picturebox.h"
+#include "support/fakeconversations.h"
+#include "support/fakefolderpicker.h"
+#include "support/fakenotificationicon.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+// Readable failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace ostrane::app {
+namespace {
+
+using Events = std::vector<std::string>;
+
+class Form1Songs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folders.isValid());
+        form.show();
+        closedHeight = form.height();
+    }
+
+    QString folder(const QString& name, const QStringList& files) {
+        const QString path = folders.path() + u'/' + name;
+        EXPECT_TRUE(QDir().mkpath(path));
+        for (const QString& file : files) {
+            QFile song(path + u'/' + file);
+            EXPECT_TRUE(song.open(QIODevice::WriteOnly));
+        }
+        return path;
+    }
+    void toggle() { QTest::mouseClick(form.Picture2, Qt::LeftButton); }
+    void choose(const QString& path) {
+        folderPicker.answer = path.toStdString();
+        QTest::mouseClick(form.Command1, Qt::LeftButton);
+    }
+    QStringList listed() const {
+        QStringList names;
+        for (int i = 0; i < form.File1->ListCount(); ++i)
+            names.append(form.File1->List(i));
+        return names;
+    }
+    QPoint entryCentre(int row) const {
+        return form.File1->visualRect(form.File1->model()->index(row, 0)).center();
+    }
+    // Through the window, as the window system delivers it: press, release, press, double
+    // click, release.
+    void doubleClick(QWidget* target, QPoint at) {
+        QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, target->mapTo(&form, at));
+    }
+    void doubleClick(QPoint at) { doubleClick(form.File1->viewport(), at); }
+
+    testing::FakeConversations conversations;
+    testing::FakeFolderPicker folderPicker;
+    platform::PosixFolderReader folderReader;
+    testing::FakeNotificationIcon notificationIcon;
+    Form1 form{{conversations, folderPicker, notificationIcon, folderReader}};
+    QTemporaryDir folders;
+    int closedHeight = 0;
+};
+
+TEST_F(Form1Songs, TheToggleOpensClosesAndOpensThePanel) {
+    QPixmap closedArrow(56, 26), openArrow(56, 26);
+    closedArrow.fill(Qt::green);
+    openArrow.fill(Qt::red);
+    form.Picture3->setPicture(closedArrow);
+    form.Picture4->setPicture(openArrow);
+    const float closedTwips = form.Height();
+
+    toggle();
+    EXPECT_EQ(form.Label5->text(), "1");
+    EXPECT_TRUE(form.Command1->isEnabled());
+    EXPECT_EQ(form.Picture2->picture().cacheKey(), openArrow.cacheKey());
+    // Twelve steps of 200 twips, each applied in whole pixels of 15 twips: 13 pixels.
+    EXPECT_EQ(form.height(), closedHeight + 12 * 13);
+    EXPECT_EQ(form.Height(), closedTwips + 12 * 13 * 15);
+    EXPECT_EQ(form.Label4->text(), form.File1->Path());
+    EXPECT_EQ(form.Label4->toolTip(), "Click Me");
+    EXPECT_LE(form.File1->geometry().bottom(), form.height());
+
+    toggle();
+    EXPECT_EQ(form.Label5->text(), "0");
+    EXPECT_FALSE(form.Command1->isEnabled());
+    EXPECT_EQ(form.Picture2->picture().cacheKey(), closedArrow.cacheKey());
+    EXPECT_EQ(form.height(), closedHeight);
+    EXPECT_EQ(form.Height(), closedTwips);
+
+    toggle();
+    EXPECT_EQ(form.Label5->text(), "1");
+    EXPECT_TRUE(form.Command1->isEnabled());
+    EXPECT_EQ(form.height(), closedHeight + 12 * 13);
+
+    // A double click is one click: the panel closes once, not twice.
+    doubleClick(form.Picture2, form.Picture2->rect().center());
+    EXPECT_EQ(form.Label5->text(), "0");
+    EXPECT_EQ(form.height(), closedHeight);
+}
+
+TEST_F(Form1Songs, AnUnknownStateOnlyRefreshesTheFolderLabel) {
+    form.Label5->setText(QStringLiteral("2"));
+    toggle();
+    EXPECT_EQ(form.Label5->text(), "2");
+    EXPECT_EQ(form.height(), closedHeight);
+    EXPECT_FALSE(form.Command1->isEnabled());
+    EXPECT_EQ(form.Label4->text(), form.File1->Path());
+    EXPECT_EQ(form.Label4->toolTip(), "Click Me");
+}
+
+TEST_F(Form1Songs, ChoosingAFolderListsItsSongs) {
+    EXPECT_EQ(form.File1->Path(), QDir::currentPath());
+    const QString songs =
+        folder(QStringLiteral("songs"),
+               {"track 10.spc", "Track 2.SP1", "track 1.sp9", "notes.txt", "bonus.sp0", "readme"});
+    folder(QStringLiteral("songs/folder.spc"), {});
+    toggle();
+    choose(songs);
+    ASSERT_EQ(folderPicker.requests.size(), 1u);
+    EXPECT_EQ(folderPicker.requests[0].owner, static_cast<platform::WindowHandle>(form.winId()));
+    EXPECT_EQ(folderPicker.requests[0].prompt, "Please select your SPC directory.");
+    EXPECT_EQ(form.File1->Path(), songs);
+    EXPECT_EQ(form.Label4->text(), songs);
+    EXPECT_EQ(listed(), (QStringList{"track 1.sp9", "Track 2.SP1", "track 10.spc"}));
+
+    // A cancel leaves everything as it was.
+    choose(QString());
+    EXPECT_EQ(form.File1->Path(), songs);
+    EXPECT_EQ(form.Label4->text(), songs);
+    EXPECT_EQ(form.File1->ListCount(), 3);
+    EXPECT_EQ(folderPicker.requests.size(), 2u);
+}
+
+TEST_F(Form1Songs, AFolderThatWentAwayKeepsTheListAndTheLabel) {
+    const QString first = folder(QStringLiteral("first"), {"a.spc", "b.spc"});
+    const QString gone = folder(QStringLiteral("gone"), {"c.spc"});
+    toggle();
+    choose(gone);
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+    // The toggle copies the list's folder, even one that no longer exists.
+    toggle();
+    toggle();
+    EXPECT_EQ(form.Label4->text(), gone);
+    EXPECT_EQ(listed(), QStringList{"c.spc"});
+
+    choose(first);
+    choose(gone);
+    EXPECT_EQ(form.File1->Path(), first);
+    EXPECT_EQ(form.Label4->text(), first);
+    EXPECT_EQ(listed(), (QStringList{"a.spc", "b.spc"}));
+
+    // Neither is a file a folder.
+    choose(first + "/a.spc");
+    EXPECT_EQ(form.Label4->text(), first);
+}
+
+TEST_F(Form1Songs, ADoubleClickedSongReachesThePlayerExactly) {
+    const QStringList names{"-01 Ünïcödé ♪.spc", "a | b.spc", "two  spaces .sp2"};
+    const QString songs = folder(QStringLiteral("my songs"), names);
+    toggle();
+    choose(songs);
+    ASSERT_EQ(listed(), names);
+
+    Events expected;
+    int opened = 0;
+    for (int row = 0; row < names.size(); ++row) {
+        SCOPED_TRACE(row);
+        doubleClick(entryCentre(row));
+        const QString path = songs + u'/' + names[row];
+        EXPECT_EQ(form.Text1->text(), path);
+        EXPECT_EQ(form.Text6->text(), "QV-spc|" + path);
+        if (opened > 0)
+            expected.push_back("close " + std::to_string(opened));
+        expected.push_back("open " + std::to_string(++opened) + " QV-spc|" + path.toStdString());
+    }
+    // The same song twice: the first conversation ends before the second opens.
+    doubleClick(entryCentre(2));
+    expected.push_back("close 3");
+    expected.push_back("open 4 QV-spc|" + (songs + "/two  spaces .sp2").toStdString());
+    EXPECT_EQ(conversations.events, expected);
+
+    // Loading leaves the transport buttons as they were.
+    QTest::mouseClick(form.Command3, Qt::LeftButton);
+    EXPECT_EQ(conversations.events.back(), "open 5 QV-spc|PLAY");
+}
+
+TEST_F(Form1Songs, ADoubleClickBesideTheEntriesSendsNothing) {
+    const QString songs = folder(QStringLiteral("songs"), {"a.spc"});
+    toggle();
+    choose(songs);
+    const QString shown = form.Text1->text();
+    const QPoint empty(entryCentre(0).x(), form.File1->viewport()->height() - 2);
+    ASSERT_FALSE(form.File1->indexAt(empty).isValid());
+    doubleClick(empty);
+    // Also with an entry selected before.
+    QTest::mouseClick(form.File1->viewport(), Qt::LeftButton, {}, entryCentre(0));
+    doubleClick(empty);
+    EXPECT_EQ(form.Text1->text(), shown);
+    EXPECT_EQ(form.Text6->text(), "Text6");
+    EXPECT_TRUE(conversations.events.empty());
+}
+
+TEST_F(Form1Songs, ASongRemovedAfterTheListingIsStillSent) {
+    const QString songs = folder(QStringLiteral("songs"), {"a.spc"});
+    toggle();
+    choose(songs);
+    ASSERT_TRUE(QFile::remove(songs + "/a.spc"));
+    conversations.serverRunning = false;
+    doubleClick(entryCentre(0));
+    // Shown whether or not the player got it.
+    EXPECT_EQ(form.Text1->text(), songs + "/a.spc");
+    EXPECT_EQ(conversations.events, Events{"failed QV-spc|" + (songs + "/a.spc").toStdString()});
+}
+
+} // namespace
+} // namespace ostrane::app
