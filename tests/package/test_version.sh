@@ -20,7 +20,7 @@ grep -qx "#define OSTRANE_VERSION_TEXT \"$version\"" \
     "$build_dir/generated/version/ostrane_version.h" || fail "ostrane_version.h"
 grep -q '"FileVersion", OSTRANE_VERSION_TEXT' "$source_dir/assets/windows/corvissa.rc" ||
     fail "corvissa.rc does not take its version from ostrane_version.h"
-grep -q 'OSTRANE_VERSION_TEXT' "$source_dir/src/app/main.cpp" ||
+grep -q 'OSTRANE_VERSION_TEXT' "$source_dir/src/qt/main.cpp" ||
     fail "the program does not take its version from ostrane_version.h"
 
 # The AppStream release, the manual pages and the package's changelog.
