@@ -132,7 +132,7 @@ Form1::~Form1() {
 void Form1::createControls(const Form1Platform& platform) {
     // Created back to front, so that each control lies in front of the ones before it.
     // Labels come first: they lie beneath every windowed control.
-    auto make = [this](auto* control, const char* name) {
+    auto make = [](auto* control, const char* name) {
         control->setObjectName(QString::fromLatin1(name));
         return control;
     };
