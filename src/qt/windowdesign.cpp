@@ -12,17 +12,12 @@ TwipScale primaryScreenScale() {
                                      static_cast<float>(screen->logicalDotsPerInchY()));
 }
 
-QFont fontOf(const char* face, qreal points, QFont::Weight weight) {
-    QFont font(QString::fromLatin1(face));
-    font.setPointSizeF(points);
-    font.setWeight(weight);
-    return font;
-}
-
 QFont fontOf(const Font& font, const QFont& windowFont) {
     if (font.isWindowFont())
         return windowFont;
-    QFont own(QString::fromUtf8(font.face.data(), static_cast<qsizetype>(font.face.size())));
+    const QString face =
+        QString::fromUtf8(font.face.data(), static_cast<qsizetype>(font.face.size()));
+    QFont own(face);
     own.setPointSizeF(font.points);
     own.setWeight(static_cast<QFont::Weight>(font.weight));
     return own;

@@ -15,9 +15,8 @@ namespace ostrane::app {
 // Twips per pixel of the primary screen: 15 at 96 dots per inch.
 TwipScale primaryScreenScale();
 
-// A face at a size in points and a weight; never italic, underlined or struck out.
-QFont fontOf(const char* face, qreal points, QFont::Weight weight = QFont::Normal);
-// A description's font; the window's font where it has none of its own.
+// A description's font: a face at a size in points and a weight, never italic, underlined or
+// struck out; the window's font where it has none of its own.
 QFont fontOf(const Font& font, const QFont& windowFont);
 
 // The colours every window and control starts from, whatever the desktop's: every role of
