@@ -11,6 +11,7 @@
 #include "support/fakenotificationicon.h"
 #include "support/linkpeerprocess.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -175,6 +176,42 @@ TEST_F(Form1Layout, TabOrderFollowsTheTabIndexes) {
                                                "Picture4", "File1", "Picture5"}));
     EXPECT_LT(form.Command4->x(), form.Command3->x());
     EXPECT_LT(form.Command3->x(), form.Command2->x());
+}
+
+TEST(Form1Palette, TheDesktopsColoursNeverReachTheWindow) {
+    // A dark desktop palette, set before the window exists and changed while it does.
+    const QPalette desktop = QApplication::palette();
+    QPalette dark;
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::WindowText,
+                      QPalette::Text, QPalette::ButtonText, QPalette::Light, QPalette::Shadow})
+        dark.setColor(role, QColor(40, 0, 40));
+    QApplication::setPalette(dark);
+    testing::FakeConversations conversations;
+    testing::FakeFolderPicker folderPicker;
+    platform::PosixFolderReader folderReader;
+    testing::FakeNotificationIcon notificationIcon;
+    Form1 form({conversations, folderPicker, notificationIcon, folderReader});
+    dark.setColor(QPalette::Window, QColor(0, 40, 40));
+    QApplication::setPalette(dark);
+
+    EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0, 0, 0));
+    // Colours the rows name, and the fixed system colours where they name one.
+    EXPECT_EQ(form.Command2->backColor(), QColor(239, 239, 239));
+    EXPECT_EQ(form.Command2->palette().color(QPalette::ButtonText), QColor(0, 0, 0));
+    EXPECT_EQ(form.Picture1->palette().color(QPalette::Window), QColor(255, 255, 255));
+    EXPECT_EQ(form.Picture1->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+    EXPECT_EQ(form.Text2->palette().color(QPalette::Base), QColor(255, 255, 255));
+    EXPECT_EQ(form.Text1->palette().color(QPalette::Base), QColor(0, 0, 0));
+    EXPECT_EQ(form.Label3->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+    // Every role of every control, not just the ones the rows name.
+    for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        SCOPED_TRACE(control->objectName().toStdString());
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                EXPECT_NE(control->palette().color(group, QPalette::ColorRole(role)),
+                          QColor(40, 0, 40));
+    }
+    QApplication::setPalette(desktop);
 }
 
 TEST_F(Form1Layout, NoLinkControlHasALinkAtStart) {
