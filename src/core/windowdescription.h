@@ -43,7 +43,7 @@ struct Colour {
     }
     static constexpr Colour system(Source source) { return {source, 0, 0, 0}; }
 
-    bool isToolkitDefault() const { return source == Source::ToolkitDefault; }
+    constexpr bool isToolkitDefault() const { return source == Source::ToolkitDefault; }
     // The toolkit's colour number: red + 256 × green + 65536 × blue.
     constexpr std::uint32_t value() const { return red + 256u * green + 65536u * blue; }
     friend constexpr bool operator==(const Colour&, const Colour&) = default;
