@@ -1,0 +1,45 @@
+#include "core/displayname.h"
+
+#include <gtest/gtest.h>
+
+namespace ostrane::app {
+namespace {
+
+TEST(DisplayName, WellFormedTextIsShownAsItIs) {
+    for (const char* name : {"", "song.spc", "Ünïcödé ♪.spc", "a|b\\c.spc", "\xf0\x9f\x8e\xb5.sp1"})
+        EXPECT_EQ(displayName(name), name);
+    // A real U+FFFD stays one.
+    EXPECT_EQ(displayName("\xef\xbf\xbd.spc"), "\xef\xbf\xbd.spc");
+}
+
+TEST(DisplayName, EachBadByteBecomesOneReplacementCharacter) {
+    EXPECT_EQ(displayName("\xff.spc"), "\xef\xbf\xbd.spc");
+    // Overlong, surrogate, beyond U+10FFFF, a lone continuation, a truncated sequence.
+    EXPECT_EQ(displayName("\xc0\xaf"), "\xef\xbf\xbd\xef\xbf\xbd");
+    EXPECT_EQ(displayName("\xed\xa0\x80"), "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd");
+    EXPECT_EQ(displayName("\xf4\x90\x80\x80").size(), 4u * 3u);
+    EXPECT_EQ(displayName("a\x80z"), "a\xef\xbf\xbdz");
+    EXPECT_EQ(displayName("x\xe2\x99"), "x\xef\xbf\xbd\xef\xbf\xbd");
+    // The good character after a bad byte is kept.
+    EXPECT_EQ(displayName("\xe2\xe2\x99\xaa"), "\xef\xbf\xbd\xe2\x99\xaa");
+}
+
+TEST(DisplayName, ControlsAreShownVisiblyOnOneLine) {
+    EXPECT_EQ(displayName("a\nb.spc"), "a\xe2\x90\x8a"
+                                       "b.spc"); // U+240A
+    EXPECT_EQ(displayName(std::string_view("\0\t\r\x1b", 4)),
+              "\xe2\x90\x80\xe2\x90\x89\xe2\x90\x8d\xe2\x90\x9b");
+    EXPECT_EQ(displayName("\x1f\x7f"), "\xe2\x90\x9f\xe2\x90\xa1"); // U+241F, U+2421
+    // C1 controls (here NEL, U+0085) and the Unicode line and paragraph separators.
+    EXPECT_EQ(displayName("a\xc2\x85"
+                          "b\xe2\x80\xa8"
+                          "c\xe2\x80\xa9"),
+              "a\xef\xbf\xbd"
+              "b\xef\xbf\xbd"
+              "c\xef\xbf\xbd");
+    // The control pictures themselves and U+00A0 are printable.
+    EXPECT_EQ(displayName("\xe2\x90\x8a\xc2\xa0"), "\xe2\x90\x8a\xc2\xa0");
+}
+
+} // namespace
+} // namespace ostrane::app
