@@ -35,6 +35,10 @@ TempRuntimeDir::~TempRuntimeDir() {
 }
 
 LinkPeerProcess::LinkPeerProcess(std::optional<std::string> runtimeDir,
+                                 std::vector<std::string> args)
+    : LinkPeerProcess(OSTRANE_LINK_PEER, std::move(runtimeDir), std::move(args)) {}
+
+LinkPeerProcess::LinkPeerProcess(std::string program, std::optional<std::string> runtimeDir,
                                  std::vector<std::string> args) {
     int out[2];
     int err[2];
@@ -50,7 +54,7 @@ LinkPeerProcess::LinkPeerProcess(std::optional<std::string> runtimeDir,
     if (runtimeDir) {
         env.push_back("XDG_RUNTIME_DIR=" + *runtimeDir);
     }
-    args.insert(args.begin(), OSTRANE_LINK_PEER);
+    args.insert(args.begin(), std::move(program));
     std::vector<char*> argv;
     std::vector<char*> envp;
     for (auto& a : args) {
