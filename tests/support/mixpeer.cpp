@@ -1,8 +1,9 @@
-// ostrane-mix-peer SEED HANG_PER_MILLE REFUSE_PER_MILLE: a test-only player for the soak. It
+// ostrane-mix-peer SEED HANG_PER_MILLE REFUSE_PER_MILLE [TOPICS]: a test-only player. It
 // serves QV-spc on the conversation socket and answers each complete request at random
 // (seeded, so a run can be repeated): hang (never answer), refuse, or accept. It prints
 // "ready PATH" once serving and, when SIGTERM ends it, one line of counts:
-// "served N accepted A refused R hung H".
+// "served N accepted A refused R hung H". With TOPICS, it appends each request's topic to
+// that file exactly as received, each followed by a NUL.
 
 #include "platform/unix/conversationsocket.h"
 
@@ -39,14 +40,17 @@ struct Client {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: ostrane-mix-peer SEED HANG_PER_MILLE REFUSE_PER_MILLE\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr,
+                     "usage: ostrane-mix-peer SEED HANG_PER_MILLE REFUSE_PER_MILLE [TOPICS]\n");
         return 2;
     }
     std::mt19937_64 random(std::strtoull(argv[1], nullptr, 10));
     const unsigned hang = static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10));
     const unsigned refuse = static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10));
     std::uniform_int_distribution<unsigned> perMille(0, 999);
+    const int topics =
+        argc == 5 ? ::open(argv[4], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600) : -1;
 
     struct sigaction action {};
     action.sa_handler = onTerm;
@@ -100,6 +104,12 @@ int main(int argc, char** argv) {
                 continue;
             client.answered = true;
             ++served;
+            if (topics >= 0 && state == RequestParser::State::complete) {
+                std::string record = client.parser.request().topic;
+                record.push_back('\0');
+                [[maybe_unused]] const ssize_t written =
+                    ::write(topics, record.data(), record.size());
+            }
             const unsigned draw = perMille(random);
             if (state == RequestParser::State::complete && draw < hang) {
                 ++hung;

@@ -5,8 +5,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -117,6 +119,18 @@ TEST_F(QtFolderPickerTest, AFolderWhoseNameIsNotUtf8ComesBackAsItsBytes) {
                   dialog.setDirectory(folders.path());
                   dialog.selectFile(QString::fromUtf8("\xef\xbf\xbd songs"));
                   static_cast<QDialog&>(dialog).accept();
+              }),
+              odd);
+    // Typed, as a user does, and confirmed with Return.
+    EXPECT_EQ(pickWith([&](QFileDialog& dialog) {
+                  auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                  ASSERT_TRUE(name);
+                  name->setText(shown);
+                  QTest::keyClick(name, Qt::Key_Return);
+                  if (dialog.isVisible()) {
+                      ADD_FAILURE() << "Return left the dialog open";
+                      dialog.reject();
+                  }
               }),
               odd);
 }
