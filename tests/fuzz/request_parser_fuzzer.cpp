@@ -2,6 +2,7 @@
 // readings agree and that a complete request is exactly what encoding it gives back.
 
 #include "platform/unix/conversationsocket.h"
+#include "requestreader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +10,7 @@
 #include <string_view>
 
 using ostrane::platform::encodeRequest;
-using ostrane::platform::RequestParser;
+using ostrane::server::RequestParser;
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "platform/unix/conversationsocket.h"
+#include "requestreader.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@ namespace {
 
 using namespace ostrane::platform;
 using namespace std::string_literals;
+using ostrane::server::RequestParser;
 using State = RequestParser::State;
 
 std::string bytes(std::initializer_list<int> values) {

@@ -6,6 +6,7 @@
 // that file exactly as received, each followed by a NUL.
 
 #include "platform/unix/conversationsocket.h"
+#include "requestreader.h"
 
 #include <cerrno>
 #include <csignal>
@@ -24,6 +25,7 @@
 namespace {
 
 using namespace ostrane::platform;
+using ostrane::server::RequestParser;
 
 volatile std::sig_atomic_t stopping = 0;
 

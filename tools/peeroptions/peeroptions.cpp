@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 namespace ostrane::peer {
@@ -28,22 +27,6 @@ Mode modeNamed(std::string_view option) {
 }
 
 } // namespace
-
-std::string printable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 std::string complaint(std::string_view message) {
     std::string line = "corvissa-link-peer: ";

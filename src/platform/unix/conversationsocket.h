@@ -62,31 +62,4 @@ struct ConversationRequest {
 // service name or a topic longer than maxTopicBytes.
 std::optional<std::string> encodeRequest(std::string_view service, std::string_view topic);
 
-// Reads one request from bytes that arrive in pieces of any size.
-class RequestParser {
-public:
-    enum class State { needMore, complete, malformed };
-
-    // Takes bytes up to the end of the request; bytes after it are left unconsumed.
-    State feed(std::string_view bytes);
-
-    State state() const { return state_; }
-    // Bytes taken so far, the whole request once complete.
-    std::size_t consumed() const { return consumed_; }
-    // Meaningful once complete.
-    const ConversationRequest& request() const { return request_; }
-
-private:
-    enum class Part { magic, serviceLength, service, topicLength, topic };
-
-    State fail();
-
-    State state_ = State::needMore;
-    Part part_ = Part::magic;
-    std::size_t consumed_ = 0;
-    std::size_t partRead_ = 0; // bytes of the current fixed-size part read so far
-    std::uint32_t length_ = 0; // length field being assembled, or the one being filled
-    ConversationRequest request_;
-};
-
 } // namespace ostrane::platform
