@@ -1,5 +1,7 @@
 #include "core/serialconversations.h"
 
+#include "core/resumenext.h"
+
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -98,13 +100,17 @@ void SerialConversations::run(const std::shared_ptr<State>& state, const Factory
             skip = state->stopping && job.kind == Job::Kind::open;
         }
         if (conversations && !skip) {
-            if (job.kind == Job::Kind::open) {
-                if (auto conversation = conversations->open(job.service, job.topic))
-                    open.emplace(job.ticket, *conversation);
-            } else if (const auto found = open.find(job.ticket); found != open.end()) {
-                conversations->close(found->second);
-                open.erase(found);
-            }
+            // A failure ends this open or close alone, as a failing open does.
+            link::resumeNext([&] {
+                if (job.kind == Job::Kind::open) {
+                    if (auto conversation = conversations->open(job.service, job.topic))
+                        open.emplace(job.ticket, *conversation);
+                } else if (const auto found = open.find(job.ticket); found != open.end()) {
+                    const Conversation conversation = found->second;
+                    open.erase(found);
+                    conversations->close(conversation);
+                }
+            });
         }
         std::lock_guard lock(state->mutex);
         state->busy = false;
@@ -112,7 +118,7 @@ void SerialConversations::run(const std::shared_ptr<State>& state, const Factory
             state->settled.notify_all();
     }
     for (const auto& entry : open)
-        conversations->close(entry.second);
+        link::resumeNext([&] { conversations->close(entry.second); });
     conversations.reset();
     std::lock_guard lock(state->mutex);
     state->finished = true;
