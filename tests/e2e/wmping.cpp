@@ -1,6 +1,6 @@
 // wmping WINDOW STOPFILE: pings WINDOW as a window manager does (_NET_WM_PING), one ping
 // every 20 ms while the last one has been answered, until STOPFILE exists. Prints
-// "answered" after the first answer, then "pings N worst W ms median M ms" at the end; a
+// "answered" after the first answer, then "pings N worst W ms median M ms …" at the end; a
 // ping still unanswered at the end counts with the time it has waited.
 
 #include <algorithm>
@@ -110,7 +110,11 @@ int main(int argc, char** argv) {
     std::sort(sorted.begin(), sorted.end());
     const double worst = sorted.empty() ? 0 : sorted.back();
     const double median = sorted.empty() ? 0 : sorted[sorted.size() / 2];
-    std::printf("pings %zu worst %.1f ms median %.1f ms\n", answers.size(), worst, median);
+    const double p99 = sorted.empty() ? 0 : sorted[sorted.size() * 99 / 100];
+    const auto late =
+        std::count_if(sorted.begin(), sorted.end(), [](double t) { return t >= 100; });
+    std::printf("pings %zu worst %.1f ms median %.1f ms p99 %.1f ms; %zu of 100 ms or more\n",
+                answers.size(), worst, median, p99, static_cast<std::size_t>(late));
     xcb_disconnect(connection);
     return 0;
 }
