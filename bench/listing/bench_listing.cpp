@@ -113,11 +113,11 @@ int main(int, char** argv) {
     QApplication::processEvents();
     ostrane::app::FileListBox& list = *form1.File1;
 
-    if (!list.setPath(empty.path()))
+    if (!list.setPath(empty.path().toStdString()))
         return 1;
     QApplication::processEvents();
     const long before = residentKb();
-    if (!list.setPath(songs.path()))
+    if (!list.setPath(folder))
         return 1;
     QApplication::processEvents();
     const long growth = residentKb() - before;
@@ -128,7 +128,7 @@ int main(int, char** argv) {
     for (int run = 0; run < Runs; ++run) {
         raw.push_back(timeMs([&] { rawSongs = rawListing(folder); }));
         file1.push_back(timeMs([&] {
-            if (!list.setPath(songs.path()))
+            if (!list.setPath(folder))
                 std::fprintf(stderr, "cannot list %s\n", folder.c_str());
         }));
     }

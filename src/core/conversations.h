@@ -16,8 +16,9 @@ class Conversations {
 public:
     virtual ~Conversations() = default;
 
-    // Opens a client conversation with the server answering `service` about `topic`.
-    // Both are UTF-8. Gives nothing when no server accepts.
+    // Opens a client conversation with the server answering `service` about `topic`. The
+    // service is UTF-8; the topic is bytes, a song's path exactly as the file system names
+    // it, which need not be UTF-8. Gives nothing when no server accepts.
     virtual std::optional<Conversation> open(std::string_view service, std::string_view topic) = 0;
 
     // Ends a conversation that `open` gave.

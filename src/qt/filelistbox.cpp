@@ -1,12 +1,47 @@
 #include "qt/filelistbox.h"
 
 #include "core/songlisting.h"
+#include "qt/displaytext.h"
 
-#include <QDir>
-#include <QFile>
 #include <QStringListModel>
+#include <filesystem>
 
 namespace ostrane::app {
+
+namespace {
+
+// The path names the file system uses here: bytes on Unix, UTF-8 on Windows.
+std::filesystem::path fileSystemPath(const std::string& path) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+#else
+    return std::filesystem::path(path);
+#endif
+}
+
+std::string bytesOf(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return path.string();
+#endif
+}
+
+// `path` made absolute against the current folder, without "." or ".." parts and without a
+// separator at its end unless it is the root.
+std::optional<std::string> absoluteFolder(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(fileSystemPath(path), error);
+    if (error)
+        return std::nullopt;
+    std::filesystem::path clean = absolute.lexically_normal();
+    if (!clean.has_filename() && clean != clean.root_path())
+        clean = clean.parent_path();
+    return bytesOf(clean);
+}
+
+} // namespace
 
 FileListBox::FileListBox(QString pattern, FolderReader& reader, QWidget* parent)
     : QListView(parent), patternText_(std::move(pattern)), pattern_(patternText_.toStdString()),
@@ -16,32 +51,36 @@ FileListBox::FileListBox(QString pattern, FolderReader& reader, QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Every row has the same height, so a long list is laid out without measuring each.
     setUniformItemSizes(true);
-    if (!setPath(QDir::currentPath()))
-        path_ = QDir::currentPath();
+    std::error_code error;
+    const std::string current = bytesOf(std::filesystem::current_path(error));
+    if (!setPath(current))
+        path_ = current;
 }
 
-bool FileListBox::setPath(const QString& path) {
-    if (path.isEmpty())
+bool FileListBox::setPath(const std::string& path) {
+    if (path.empty())
         return false;
-    const QString absolute = QDir::cleanPath(QDir(path).absolutePath());
-    const auto names = listSongs(reader_, QFile::encodeName(absolute).toStdString(), pattern_);
+    const auto absolute = absoluteFolder(path);
+    if (!absolute)
+        return false;
+    auto names = listSongs(reader_, *absolute, pattern_);
     if (!names)
         return false;
     QStringList shown;
     shown.reserve(static_cast<qsizetype>(names->size()));
     for (const std::string& name : *names)
-        shown.append(QFile::decodeName(
-            QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size()))));
-    path_ = absolute;
+        shown.append(displayText(name));
+    path_ = *absolute;
+    names_ = std::move(*names);
     entries_->setStringList(shown);
     return true;
 }
 
-QString FileListBox::FileName() const {
+std::string FileListBox::FileName() const {
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !selectionModel()->isSelected(current))
         return {};
-    return current.data().toString();
+    return names_.at(static_cast<std::size_t>(current.row()));
 }
 
 int FileListBox::ListCount() const {

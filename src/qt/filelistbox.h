@@ -5,36 +5,43 @@
 
 #include <QListView>
 #include <QString>
+#include <string>
+#include <vector>
 
 class QStringListModel;
 
 namespace ostrane::app {
 
 // A list of the files of one folder whose names match a pattern, in natural order. It
-// starts in the process's current folder.
+// starts in the process's current folder. The folder and the names are kept as the file
+// system's bytes; the list shows them through displayName, so a name that is not UTF-8 or
+// holds controls still takes one row and reaches the player unchanged.
 class FileListBox : public QListView {
     Q_OBJECT
 public:
     FileListBox(QString pattern, FolderReader& reader, QWidget* parent = nullptr);
 
-    const QString& Path() const { return path_; }
+    // The listed folder, absolute and without "." or ".." parts.
+    const std::string& Path() const { return path_; }
     // Lists `path`'s files. When the folder cannot be read, fails and keeps the list and
     // the path as they were.
-    [[nodiscard]] bool setPath(const QString& path);
+    [[nodiscard]] bool setPath(const std::string& path);
 
     const QString& Pattern() const { return patternText_; }
 
     // The selected entry's name, "" when none is selected.
-    QString FileName() const;
+    std::string FileName() const;
 
     int ListCount() const;
+    // The entry as the list shows it.
     QString List(int index) const;
 
 private:
     QString patternText_;
     FilePattern pattern_;
     FolderReader& reader_;
-    QString path_;
+    std::string path_;
+    std::vector<std::string> names_;
     QStringListModel* entries_;
 };
 

@@ -7,6 +7,7 @@
 #include "core/songpath.h"
 #include "core/windowdescription.h"
 #include "qt/commandbutton.h"
+#include "qt/displaytext.h"
 #include "qt/filelistbox.h"
 #include "qt/form5.h"
 #include "qt/linktextbox.h"
@@ -56,7 +57,7 @@ public:
     void setFolderLabelTip(std::string_view tip) override {
         form_.Label4->setToolTip(fromUtf8(tip));
     }
-    void showListFolder() override { form_.Label4->setText(form_.File1->Path()); }
+    void showListFolder() override { form_.Label4->setText(displayText(form_.File1->Path())); }
     std::string state() const override { return form_.Label5->text().toStdString(); }
     void setState(std::string_view state) override { form_.Label5->setText(fromUtf8(state)); }
     void showOpenPicture() override { form_.Picture2->setPicture(form_.Picture4->picture()); }
@@ -205,18 +206,22 @@ void Form1::Picture2_Click() {
 void Form1::Command1_Click() {
     folder::Command1_Click(
         folderPicker_, static_cast<platform::WindowHandle>(winId()),
-        {[this](const std::string& folder) { return File1->setPath(fromUtf8(folder)); },
-         [this](const std::string& folder) { Label4->setText(fromUtf8(folder)); }});
+        {[this](const std::string& folder) { return File1->setPath(folder); },
+         [this](const std::string& folder) { Label4->setText(displayText(folder)); }});
 }
 
 void Form1::File1_DblClick() {
     // Only a double click on an entry loads a song; the bare folder is never sent.
-    const QString fileName = File1->FileName();
-    if (fileName.isEmpty())
+    const std::string fileName = File1->FileName();
+    if (fileName.empty())
         return;
-    Text1->setText(fromUtf8(link::songPath(File1->Path().toStdString(),
-                                           Label4->text().toStdString(), fileName.toStdString())));
-    Text6->setText(QStringLiteral("QV-spc|") + Text1->text());
+    // The label shows the list's folder as displayName made it, so its bytes are the list's.
+    const std::string& folder = File1->Path();
+    const std::string label =
+        Label4->text() == displayText(folder) ? folder : Label4->text().toStdString();
+    const std::string path = link::songPath(folder, label, fileName);
+    Text1->setText(displayText(path));
+    Text6->setAddress("QV-spc|" + path);
     sendThrough(*Text6);
 }
 

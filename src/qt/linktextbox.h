@@ -3,6 +3,7 @@
 #include "core/linkcontrol.h"
 
 #include <QLineEdit>
+#include <string>
 
 namespace ostrane::app {
 
@@ -15,11 +16,19 @@ public:
     link::LinkControl& link() { return link_; }
     const link::LinkControl& link() const { return link_; }
 
-    // The send sequence with the box's current text as the address.
-    void send() { link_.send(text().toStdString()); }
+    // The address as bytes, which the box shows through displayName: a song path is sent as
+    // the file system names it, whatever the screen can show of it. Text set otherwise is
+    // sent as its UTF-8.
+    void setAddress(std::string address);
+    const std::string& address() const { return address_; }
+
+    // The send sequence with the box's address.
+    void send() { link_.send(address_); }
 
 private:
     link::LinkControl link_;
+    std::string address_;
+    bool settingAddress_ = false;
 };
 
 } // namespace ostrane::app

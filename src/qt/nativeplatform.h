@@ -4,7 +4,10 @@
 // Windows (DDE, the shell's notification area and folder dialog), the conversation socket
 // and Qt's elsewhere.
 
+#include "core/serialconversations.h"
+
 #include <QIcon>
+#include <memory>
 
 #ifdef _WIN32
 #include "platform/win32/ddeconversations.h"
@@ -20,15 +23,22 @@
 namespace ostrane::app {
 
 struct NativePlatform {
+    // Every open and close runs on the conversations' own thread, so a player that never
+    // answers holds no window; the end of the program waits for it one open time-out at most.
+    platform::SerialConversations conversations{[]() -> std::unique_ptr<platform::Conversations> {
 #ifdef _WIN32
-    platform::win32::DdeConversations conversations;
+        return std::make_unique<platform::win32::DdeConversations>();
+#else
+        return std::make_unique<platform::SocketConversations>();
+#endif
+    }};
+#ifdef _WIN32
     platform::win32::ShellFolderPicker folderPicker;
     // Shows the icon of the executable's resources, the same picture as the window's.
     platform::win32::ShellNotificationIcon notificationIcon;
 
     void showProgramIcon(const QIcon&) {}
 #else
-    platform::SocketConversations conversations;
     platform::QtFolderPicker folderPicker;
     platform::QtNotificationIcon notificationIcon;
     platform::PosixFolderReader folderReader;

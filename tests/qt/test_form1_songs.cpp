@@ -15,7 +15,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Readable failures.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -43,6 +47,22 @@ protected:
             EXPECT_TRUE(song.open(QIODevice::WriteOnly));
         }
         return path;
+    }
+    // A folder and empty files named by bytes, as the file system takes them.
+    std::string rawFolder(const std::string& name, const std::vector<std::string>& files) {
+        const std::string path = QFile::encodeName(folders.path()).toStdString() + '/' + name;
+        EXPECT_EQ(::mkdir(path.c_str(), 0700), 0);
+        for (const std::string& file : files) {
+            const int fd =
+                ::open((path + '/' + file).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+            EXPECT_GE(fd, 0);
+            ::close(fd);
+        }
+        return path;
+    }
+    void choose(const std::string& path) {
+        folderPicker.answer = path;
+        QTest::mouseClick(form.Command1, Qt::LeftButton);
     }
     void toggle() { QTest::mouseClick(form.Picture2, Qt::LeftButton); }
     void choose(const QString& path) {
@@ -89,7 +109,7 @@ TEST_F(Form1Songs, TheToggleOpensClosesAndOpensThePanel) {
     // Twelve steps of 200 twips, each applied in whole pixels of 15 twips: 13 pixels.
     EXPECT_EQ(form.height(), closedHeight + 12 * 13);
     EXPECT_EQ(form.Height(), closedTwips + 12 * 13 * 15);
-    EXPECT_EQ(form.Label4->text(), form.File1->Path());
+    EXPECT_EQ(form.Label4->text(), QString::fromStdString(form.File1->Path()));
     EXPECT_EQ(form.Label4->toolTip(), "Click Me");
     EXPECT_LE(form.File1->geometry().bottom(), form.height());
 
@@ -117,12 +137,12 @@ TEST_F(Form1Songs, AnUnknownStateOnlyRefreshesTheFolderLabel) {
     EXPECT_EQ(form.Label5->text(), "2");
     EXPECT_EQ(form.height(), closedHeight);
     EXPECT_FALSE(form.Command1->isEnabled());
-    EXPECT_EQ(form.Label4->text(), form.File1->Path());
+    EXPECT_EQ(form.Label4->text(), QString::fromStdString(form.File1->Path()));
     EXPECT_EQ(form.Label4->toolTip(), "Click Me");
 }
 
 TEST_F(Form1Songs, ChoosingAFolderListsItsSongs) {
-    EXPECT_EQ(form.File1->Path(), QDir::currentPath());
+    EXPECT_EQ(form.File1->Path(), QDir::currentPath().toStdString());
     const QString songs =
         folder(QStringLiteral("songs"),
                {"track 10.spc", "Track 2.SP1", "track 1.sp9", "notes.txt", "bonus.sp0", "readme"});
@@ -132,13 +152,13 @@ TEST_F(Form1Songs, ChoosingAFolderListsItsSongs) {
     ASSERT_EQ(folderPicker.requests.size(), 1u);
     EXPECT_EQ(folderPicker.requests[0].owner, static_cast<platform::WindowHandle>(form.winId()));
     EXPECT_EQ(folderPicker.requests[0].prompt, "Please select your SPC directory.");
-    EXPECT_EQ(form.File1->Path(), songs);
+    EXPECT_EQ(form.File1->Path(), songs.toStdString());
     EXPECT_EQ(form.Label4->text(), songs);
     EXPECT_EQ(listed(), (QStringList{"track 1.sp9", "Track 2.SP1", "track 10.spc"}));
 
     // A cancel leaves everything as it was.
     choose(QString());
-    EXPECT_EQ(form.File1->Path(), songs);
+    EXPECT_EQ(form.File1->Path(), songs.toStdString());
     EXPECT_EQ(form.Label4->text(), songs);
     EXPECT_EQ(form.File1->ListCount(), 3);
     EXPECT_EQ(folderPicker.requests.size(), 2u);
@@ -158,7 +178,7 @@ TEST_F(Form1Songs, AFolderThatWentAwayKeepsTheListAndTheLabel) {
 
     choose(first);
     choose(gone);
-    EXPECT_EQ(form.File1->Path(), first);
+    EXPECT_EQ(form.File1->Path(), first.toStdString());
     EXPECT_EQ(form.Label4->text(), first);
     EXPECT_EQ(listed(), (QStringList{"a.spc", "b.spc"}));
 
@@ -223,6 +243,77 @@ TEST_F(Form1Songs, ASongRemovedAfterTheListingIsStillSent) {
     // Shown whether or not the player got it.
     EXPECT_EQ(form.Text1->text(), songs + "/a.spc");
     EXPECT_EQ(conversations.events, Events{"failed QV-spc|" + (songs + "/a.spc").toStdString()});
+}
+
+const QString Replacement = QString(QChar(0xFFFD));
+
+TEST_F(Form1Songs, NamesThatAreNotUtf8ReachThePlayerAsTheirBytes) {
+    // Both names show as U+FFFD; each must still load its own file.
+    const std::string songs = rawFolder("songs", {"\xff.spc", "\xef\xbf\xbd.spc"});
+    toggle();
+    choose(songs);
+    ASSERT_EQ(listed(), (QStringList{Replacement + ".spc", Replacement + ".spc"}));
+
+    std::set<std::string> sent;
+    for (int row = 0; row < 2; ++row) {
+        SCOPED_TRACE(row);
+        doubleClick(entryCentre(row));
+        EXPECT_EQ(form.Text1->text(), QString::fromStdString(songs) + '/' + Replacement + ".spc");
+        sent.insert(form.Text6->address());
+        // The same entry again sends the same bytes.
+        doubleClick(entryCentre(row));
+        EXPECT_TRUE(sent.contains(form.Text6->address()));
+    }
+    EXPECT_EQ(sent, (std::set<std::string>{"QV-spc|" + songs + "/\xff.spc",
+                                           "QV-spc|" + songs + "/\xef\xbf\xbd.spc"}));
+    Events opened;
+    for (const std::string& event : conversations.events)
+        if (event.starts_with("open "))
+            opened.push_back(event.substr(event.find(' ', 5) + 1));
+    ASSERT_EQ(opened.size(), 4u);
+    EXPECT_EQ(opened[0], opened[1]);
+    EXPECT_EQ(opened[2], opened[3]);
+    EXPECT_EQ((std::set<std::string>{opened[0], opened[2]}), sent);
+}
+
+TEST_F(Form1Songs, AFolderWhoseNameIsNotUtf8CanBeChosenAndListed) {
+    const std::string songs = rawFolder("\xfe\xff music", {"a.spc", "b\xff.sp2"});
+    toggle();
+    choose(songs);
+    EXPECT_EQ(form.File1->Path(), songs);
+    const QString shown = QString::fromStdString(QFile::encodeName(folders.path()).toStdString()) +
+                          '/' + Replacement + Replacement + " music";
+    EXPECT_EQ(form.Label4->text(), shown);
+    ASSERT_EQ(listed(), (QStringList{"a.spc", "b" + Replacement + ".sp2"}));
+    // The panel's toggle shows the list's folder the same way.
+    toggle();
+    toggle();
+    EXPECT_EQ(form.Label4->text(), shown);
+
+    doubleClick(entryCentre(1));
+    EXPECT_EQ(form.Text1->text(), shown + "/b" + Replacement + ".sp2");
+    EXPECT_EQ(conversations.events, Events{"open 1 QV-spc|" + songs + "/b\xff.sp2"});
+}
+
+TEST_F(Form1Songs, ControlCharactersShowOnOneRowAndAreSentExactly) {
+    const std::string songs =
+        rawFolder("songs", {"a\nb.spc", "tab\there\x7f.spc", "c\xc2\x85.spc"});
+    toggle();
+    choose(songs);
+    ASSERT_EQ(listed(),
+              (QStringList{"a\\x0ab.spc", "c" + Replacement + ".spc", "tab\\x09here\\x7f.spc"}));
+    // One row each, all the same height.
+    const QRect first = form.File1->visualRect(form.File1->model()->index(0, 0));
+    const QRect second = form.File1->visualRect(form.File1->model()->index(1, 0));
+    EXPECT_EQ(first.height(), second.height());
+    EXPECT_LT(first.height(), 2 * form.File1->fontMetrics().height());
+
+    doubleClick(entryCentre(0));
+    EXPECT_EQ(form.Text1->text(), QString::fromStdString(songs) + "/a\\x0ab.spc");
+    EXPECT_EQ(form.Text6->text(), "QV-spc|" + form.Text1->text());
+    doubleClick(entryCentre(2));
+    EXPECT_EQ(conversations.events, (Events{"open 1 QV-spc|" + songs + "/a\nb.spc", "close 1",
+                                            "open 2 QV-spc|" + songs + "/tab\there\x7f.spc"}));
 }
 
 } // namespace

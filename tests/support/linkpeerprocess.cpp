@@ -51,6 +51,15 @@ LinkPeerProcess::LinkPeerProcess(std::optional<std::string> runtimeDir,
                                  std::vector<std::string> args)
     : ProgramProcess(peerArgs(std::move(args)), runtimeEnvironment(runtimeDir)) {}
 
+LinkPeerProcess::LinkPeerProcess(std::string program, std::optional<std::string> runtimeDir,
+                                 std::vector<std::string> args)
+    : ProgramProcess(
+          [&] {
+              args.insert(args.begin(), std::move(program));
+              return std::move(args);
+          }(),
+          runtimeEnvironment(runtimeDir)) {}
+
 ProgramProcess::ProgramProcess(std::vector<std::string> args,
                                const std::vector<std::string>& environment) {
     int out[2];

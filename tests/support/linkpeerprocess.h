@@ -83,6 +83,9 @@ class LinkPeerProcess : public ProgramProcess {
 public:
     // `runtimeDir` becomes the peer's XDG_RUNTIME_DIR; nothing leaves it unset.
     LinkPeerProcess(std::optional<std::string> runtimeDir, std::vector<std::string> args = {});
+    // Another server program, run and watched the same way.
+    LinkPeerProcess(std::string program, std::optional<std::string> runtimeDir,
+                    std::vector<std::string> args);
 };
 
 // Entries of /proc/self/fd.

@@ -2,10 +2,12 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QWidget>
+#include <filesystem>
 #include <vector>
 
 namespace ostrane::platform {
@@ -39,11 +41,74 @@ void showAbove(QFileDialog& dialog, QLabel* prompt) {
         grid->addItem(cell.item, cell.row + 1, cell.column, cell.rowSpan, cell.columnSpan);
 }
 
+// The folder dialog, taking the chosen folder by its file system name: Qt's own check of the
+// choice looks it up by the text shown and would call a folder that is not UTF-8 missing.
+class FolderDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    const std::string& chosen() const { return chosen_; }
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty()) {
+            if (auto folder = fileSystemPathOf(files.first())) {
+                std::error_code error;
+                if (std::filesystem::is_directory(*folder, error)) {
+                    chosen_ = std::move(*folder);
+                    QDialog::accept();
+                    return;
+                }
+            }
+        }
+        // Says what is wrong with the choice.
+        QFileDialog::accept();
+    }
+
+private:
+    std::string chosen_;
+};
+
 } // namespace
+
+std::optional<std::string> fileSystemPathOf(const QString& shown) {
+#ifdef _WIN32
+    // Windows names are UTF-16, which Qt shows whole.
+    return QDir::toNativeSeparators(QDir::cleanPath(shown)).toStdString();
+#else
+    const QString clean = QDir::cleanPath(shown);
+    if (!clean.startsWith(u'/'))
+        return std::nullopt;
+    std::string path = "/";
+    for (const QString& part : clean.split(u'/', Qt::SkipEmptyParts)) {
+        const std::string parent = path == "/" ? std::string() : path;
+        const std::string direct = parent + "/" + QFile::encodeName(part).toStdString();
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(direct, error))) {
+            path = direct;
+            continue;
+        }
+        std::optional<std::string> found;
+        std::filesystem::directory_iterator entries(path, error);
+        for (; !error && entries != std::filesystem::directory_iterator();
+             entries.increment(error)) {
+            const std::string name = entries->path().filename().string();
+            if (QFile::decodeName(QByteArray::fromStdString(name)) == part) {
+                found = parent + "/" + name;
+                break;
+            }
+        }
+        if (!found)
+            return std::nullopt;
+        path = std::move(*found);
+    }
+    return path;
+#endif
+}
 
 std::string QtFolderPicker::pick(WindowHandle owner, std::string_view prompt) {
     QWidget* ownerWidget = QWidget::find(static_cast<WId>(owner));
-    QFileDialog dialog(ownerWidget, QStringLiteral("Load SPC"));
+    FolderDialog dialog(ownerWidget, QStringLiteral("Load SPC"));
     dialog.setObjectName(QStringLiteral("FolderPicker"));
     // Qt's own dialog, so that the prompt can be shown in it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -68,9 +133,7 @@ std::string QtFolderPicker::pick(WindowHandle owner, std::string_view prompt) {
 
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? std::string()
-                            : QDir::toNativeSeparators(chosen.first()).toStdString();
+    return dialog.chosen();
 }
 
 } // namespace ostrane::platform

@@ -2,13 +2,18 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ostrane::platform {
 namespace {
@@ -93,6 +98,41 @@ TEST_F(QtFolderPickerTest, ALongAndUnusualPathComesBackWhole) {
                   static_cast<QDialog&>(dialog).accept();
               }),
               "/");
+}
+
+TEST_F(QtFolderPickerTest, AFolderWhoseNameIsNotUtf8ComesBackAsItsBytes) {
+    const std::string base = QFile::encodeName(QDir(folders.path()).absolutePath()).toStdString();
+    const std::string odd = base + "/\xff songs";
+    ASSERT_EQ(::mkdir(odd.c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((odd + "/in\xfe").c_str(), 0700), 0);
+    // Qt shows both bad bytes as U+FFFD and looks the text up as "\xef\xbf\xbd songs".
+    const QString shown = folders.path() + QString::fromUtf8("/\xef\xbf\xbd songs");
+    EXPECT_EQ(fileSystemPathOf(shown), odd);
+    EXPECT_EQ(fileSystemPathOf(shown + QString::fromUtf8("/in\xef\xbf\xbd")), odd + "/in\xfe");
+    EXPECT_EQ(fileSystemPathOf(shown + "/missing"), std::nullopt);
+    // A folder really named with U+FFFD is found by its own name, even beside the other.
+    ASSERT_EQ(::mkdir((base + "/\xef\xbf\xbd songs").c_str(), 0700), 0);
+    EXPECT_EQ(fileSystemPathOf(shown), base + "/\xef\xbf\xbd songs");
+    ASSERT_EQ(::rmdir((base + "/\xef\xbf\xbd songs").c_str()), 0);
+
+    EXPECT_EQ(pickWith([&](QFileDialog& dialog) {
+                  dialog.setDirectory(folders.path());
+                  dialog.selectFile(QString::fromUtf8("\xef\xbf\xbd songs"));
+                  static_cast<QDialog&>(dialog).accept();
+              }),
+              odd);
+    // Typed, as a user does, and confirmed with Return.
+    EXPECT_EQ(pickWith([&](QFileDialog& dialog) {
+                  auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                  ASSERT_TRUE(name);
+                  name->setText(shown);
+                  QTest::keyClick(name, Qt::Key_Return);
+                  if (dialog.isVisible()) {
+                      ADD_FAILURE() << "Return left the dialog open";
+                      dialog.reject();
+                  }
+              }),
+              odd);
 }
 
 } // namespace
