@@ -1,20 +1,8 @@
 #include "win32/commandbutton.h"
 
-#include <algorithm>
-
 namespace ostrane::win32 {
 
 namespace {
-
-// A colour moved towards white (`percent` above 100) or black (below).
-COLORREF shade(COLORREF colour, int percent) {
-    auto channel = [percent](int value) {
-        const int shaded =
-            percent >= 100 ? value + (255 - value) * (percent - 100) / 100 : value * percent / 100;
-        return static_cast<BYTE>(std::clamp(shaded, 0, 255));
-    };
-    return RGB(channel(GetRValue(colour)), channel(GetGValue(colour)), channel(GetBValue(colour)));
-}
 
 void line(HDC dc, COLORREF colour, int x1, int y1, int x2, int y2) {
     const HPEN pen = ::CreatePen(PS_SOLID, 1, colour);
@@ -65,11 +53,11 @@ bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {
     ::DeleteObject(faceBrush);
     const RECT inner{all.left + 1, all.top + 1, all.right - 1, all.bottom - 1};
     if (pressed) {
-        edge(dc, all, RGB(0, 0, 0), shade(face, 150));
-        edge(dc, inner, shade(face, 67), face);
+        edge(dc, all, RGB(0, 0, 0), shaded(face, 150));
+        edge(dc, inner, shaded(face, 67), face);
     } else {
-        edge(dc, all, shade(face, 150), RGB(0, 0, 0));
-        edge(dc, inner, shade(face, 125), shade(face, 67));
+        edge(dc, all, shaded(face, 150), RGB(0, 0, 0));
+        edge(dc, inner, shaded(face, 125), shaded(face, 67));
     }
 
     // Contents sink by one pixel while the button is held down.
@@ -96,9 +84,9 @@ bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {
         if (disabled) {
             RECT etched = area;
             ::OffsetRect(&etched, 1, 1);
-            ::SetTextColor(dc, shade(face, 160));
+            ::SetTextColor(dc, shaded(face, 160));
             ::DrawTextW(dc, caption.c_str(), -1, &etched, format);
-            ::SetTextColor(dc, shade(face, 62));
+            ::SetTextColor(dc, shaded(face, 62));
         } else {
             ::SetTextColor(dc, fore_ ? fore_->colour() : ::GetSysColor(COLOR_BTNTEXT));
         }

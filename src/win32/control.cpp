@@ -2,6 +2,9 @@
 
 #include "platform/win32/widetext.h"
 
+#include <algorithm>
+#include <cmath>
+#include <commctrl.h>
 #include <utility>
 
 namespace ostrane::win32 {
@@ -27,6 +30,60 @@ Paint& Paint::operator=(Paint&& other) noexcept {
         brush_ = std::exchange(other.brush_, nullptr);
     }
     return *this;
+}
+
+COLORREF shaded(COLORREF colour, int percent) {
+    const int r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
+    const int max = std::max({r, g, b}), min = std::min({r, g, b});
+    if (max == 0)
+        return colour;
+    double hue = 0;
+    if (max != min) {
+        const double delta = max - min;
+        if (max == r)
+            hue = (g - b) / delta;
+        else if (max == g)
+            hue = 2 + (b - r) / delta;
+        else
+            hue = 4 + (r - g) / delta;
+        if (hue < 0)
+            hue += 6;
+    }
+    double saturation = 255.0 * (max - min) / max;
+    double value = max * percent / 100.0;
+    if (value > 255) {
+        saturation = std::max(0.0, saturation - (value - 255));
+        value = 255;
+    }
+    // Back from HSV to RGB.
+    const double chroma = value * saturation / 255.0;
+    const double x = chroma * (1 - std::abs(std::fmod(hue, 2.0) - 1));
+    double rr = 0, gg = 0, bb = 0;
+    switch (static_cast<int>(hue) % 6) {
+    case 0:
+        rr = chroma, gg = x;
+        break;
+    case 1:
+        rr = x, gg = chroma;
+        break;
+    case 2:
+        gg = chroma, bb = x;
+        break;
+    case 3:
+        gg = x, bb = chroma;
+        break;
+    case 4:
+        rr = x, bb = chroma;
+        break;
+    default:
+        rr = chroma, bb = x;
+        break;
+    }
+    const double m = value - chroma;
+    auto channel = [m](double part) {
+        return static_cast<BYTE>(std::clamp(static_cast<int>(std::lround(part + m)), 0, 255));
+    };
+    return RGB(channel(rr), channel(gg), channel(bb));
 }
 
 std::optional<COLORREF> colourOf(const app::Colour& colour) {
@@ -76,10 +133,46 @@ Control::Control(HWND form, const app::ControlDescription& row, const app::TwipS
         return;
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
+    if (row.border == app::Border::Sunken && back_)
+        ::SetWindowSubclass(window_, paintSunkenEdge, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR, DWORD_PTR self) {
+    const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+    if (message != WM_NCPAINT)
+        return result;
+    // The edge in shades of the control's own back colour: a black field stays one black
+    // block, as the toolkit of the other front end draws it.
+    const COLORREF back = reinterpret_cast<Control*>(self)->back_->colour();
+    const HDC dc = ::GetWindowDC(window);
+    RECT ring;
+    ::GetWindowRect(window, &ring);
+    ::OffsetRect(&ring, -ring.left, -ring.top);
+    const std::pair<COLORREF, COLORREF> rings[] = {{shaded(back, 67), shaded(back, 150)},
+                                                   {shaded(back, 33), back}};
+    for (const auto& [dark, light] : rings) {
+        const HBRUSH darkBrush = ::CreateSolidBrush(dark);
+        const HBRUSH lightBrush = ::CreateSolidBrush(light);
+        const RECT top{ring.left, ring.top, ring.right, ring.top + 1};
+        const RECT left{ring.left, ring.top, ring.left + 1, ring.bottom};
+        const RECT bottom{ring.left, ring.bottom - 1, ring.right, ring.bottom};
+        const RECT right{ring.right - 1, ring.top, ring.right, ring.bottom};
+        ::FillRect(dc, &top, darkBrush);
+        ::FillRect(dc, &left, darkBrush);
+        ::FillRect(dc, &bottom, lightBrush);
+        ::FillRect(dc, &right, lightBrush);
+        ::DeleteObject(darkBrush);
+        ::DeleteObject(lightBrush);
+        ::InflateRect(&ring, -1, -1);
+    }
+    ::ReleaseDC(window, dc);
+    return result;
 }
 
 Control::~Control() {
     if (window_ != nullptr && ::IsWindow(window_)) {
+        ::RemoveWindowSubclass(window_, paintSunkenEdge, 0);
         ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         ::DestroyWindow(window_);
     }

@@ -30,6 +30,10 @@ private:
     HBRUSH brush_ = nullptr;
 };
 
+// A colour made lighter (`percent` above 100) or darker (below) by scaling its HSV value; a
+// value pushed past the top takes the excess out of the saturation instead.
+COLORREF shaded(COLORREF colour, int percent);
+
 // A description's colour on this system; nothing for the toolkit's default.
 std::optional<COLORREF> colourOf(const app::Colour& colour);
 
@@ -73,6 +77,9 @@ protected:
 
     // The font the control draws its text in.
     HFONT font() const { return font_.handle() != nullptr ? font_.handle() : formFont_; }
+
+    static LRESULT CALLBACK paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR self);
 
     const app::ControlDescription& row_;
     HWND window_ = nullptr;

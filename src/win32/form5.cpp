@@ -31,6 +31,7 @@ void Form5::Form5_Load() {
 
 void Form5::show() {
     ::ShowWindow(handle(), ::IsIconic(handle()) ? SW_RESTORE : SW_SHOW);
+    ::BringWindowToTop(handle());
     ::SetForegroundWindow(handle());
 }
 

@@ -56,6 +56,18 @@ LRESULT PictureBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_NCPAINT:
+        if (row_.border == app::Border::Flat) {
+            // The border in the system's window text colour, as a flat frame is drawn.
+            const HDC dc = ::GetWindowDC(window_);
+            RECT outer;
+            ::GetWindowRect(window_, &outer);
+            ::OffsetRect(&outer, -outer.left, -outer.top);
+            ::FrameRect(dc, &outer, ::GetSysColorBrush(COLOR_WINDOWTEXT));
+            ::ReleaseDC(window_, dc);
+            return 0;
+        }
+        break;
     case WM_LBUTTONDOWN:
         pressed_ = true;
         ::SetCapture(window_);
@@ -81,8 +93,9 @@ LRESULT PictureBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             onMouseMove(GET_X_LPARAM(lParam));
         return 0;
     default:
-        return ::DefWindowProcW(window_, message, wParam, lParam);
+        break;
     }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
 }
 
 LRESULT CALLBACK PictureBox::windowProcedure(HWND window, UINT message, WPARAM wParam,
