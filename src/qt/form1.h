@@ -30,6 +30,7 @@ namespace ostrane::app {
 class CommandButton;
 class FileListBox;
 class LinkTextBox;
+class LoadedControls;
 class PictureBox;
 
 // The platform services the window reaches the outside world through; main passes the real
@@ -94,9 +95,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void createControls(const Form1Platform& platform);
-    void setTabOrder();
-    void place(QWidget* control, int left, int top, int width, int height);
+    void assignControls(const LoadedControls& controls);
+    void wireControls();
     void centre();
 
     void Picture2_Click();

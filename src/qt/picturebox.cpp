@@ -1,7 +1,8 @@
 #include "qt/picturebox.h"
 
-#include <QApplication>
+#include <QImageReader>
 #include <QPainter>
+#include <utility>
 
 namespace ostrane::app {
 
@@ -9,17 +10,25 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setFocusPolicy(Qt::StrongFocus);
-    // The system's window colours, whatever the parent's: the border in window text.
-    const QPalette system = QApplication::palette();
-    QPalette own = palette();
-    own.setColor(QPalette::Window, system.color(QPalette::Base));
-    own.setColor(QPalette::WindowText, system.color(QPalette::Text));
-    setPalette(own);
     setAutoFillBackground(true);
 }
 
+const QPixmap& PictureBox::picture() const {
+    if (!pendingFile_.isEmpty())
+        picture_ = QPixmap(std::exchange(pendingFile_, QString()));
+    return picture_;
+}
+
 void PictureBox::setPicture(const QPixmap& picture) {
+    pendingFile_.clear();
     picture_ = picture;
+    fitPicture();
+    update();
+}
+
+void PictureBox::setPictureFile(const QString& file) {
+    picture_ = QPixmap();
+    pendingFile_ = file;
     fitPicture();
     update();
 }
@@ -30,19 +39,24 @@ void PictureBox::setAutoSize(bool on) {
 }
 
 void PictureBox::fitPicture() {
-    if (!autoSize_ || picture_.isNull())
+    if (!autoSize_)
+        return;
+    // The file's header alone gives the size of a picture not read yet.
+    const QSize size = pendingFile_.isEmpty() ? picture_.size() : QImageReader(pendingFile_).size();
+    if (size.isEmpty())
         return;
     const int border = 2 * frameWidth();
-    resize(picture_.width() + border, picture_.height() + border);
+    resize(size.width() + border, size.height() + border);
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
-    if (picture_.isNull())
+    const QPixmap& shown = picture();
+    if (shown.isNull())
         return;
     QPainter painter(this);
     painter.setClipRect(contentsRect());
-    painter.drawPixmap(contentsRect().topLeft(), picture_);
+    painter.drawPixmap(contentsRect().topLeft(), shown);
 }
 
 } // namespace ostrane::app
