@@ -8,7 +8,7 @@ JOBS     ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
 .PHONY: all run test test-release test-sanitized test-fuzz test-windows bench bench-windows \
-	deps build build-windows format clean
+	deps build build-windows package-windows format clean
 
 all: build
 
@@ -38,11 +38,16 @@ test-fuzz: deps
 	cmake --build $(FUZZ) -j $(JOBS)
 	tests/fuzz/run $(FUZZ)/bin/request_parser_fuzzer $(FUZZ_SECONDS)
 
-# The Windows platform layer, cross-built with MinGW-w64; its tests run under Wine.
+# The Windows program, cross-built with MinGW-w64 (build/mingw/bin/corvissa.exe) with the
+# installer beside it; its tests run under Wine.
 build-windows: deps
 	cmake -S windows -B $(MINGW) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake
 	cmake --build $(MINGW) -j $(JOBS)
+
+package-windows: build-windows
+	cmake --build $(MINGW) --target installer
+	@echo "installer: $(MINGW)/corvissa-1.06-win64.exe"
 
 test-windows: build-windows
 	cd $(MINGW) && ctest --output-on-failure -j $(JOBS) -L windows
