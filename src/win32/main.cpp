@@ -46,7 +46,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
             return 1;
         form1.Form1_Load();
         ::ShowWindow(form1.handle(), showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
-        ::UpdateWindow(form1.handle());
+        // The whole first frame, controls included, is drawn before the message loop starts.
+        ::RedrawWindow(form1.handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 
         MSG message;
         BOOL got;
