@@ -8,7 +8,9 @@ SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !define PRODUCT "Ostrane"
-!define VERSION "1.06"
+!ifndef VERSION
+    !define VERSION "1.06"
+!endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 
 Name "${PRODUCT} ${VERSION}"

@@ -1,3 +1,4 @@
+#include "ostrane_version.h"
 #include "qt/fonts.h"
 #include "qt/form1.h"
 #include "qt/nativeplatform.h"
@@ -9,6 +10,7 @@ int main(int, char** argv) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
+    QApplication::setApplicationVersion(QStringLiteral(OSTRANE_VERSION_TEXT));
     ostrane::app::installFontSubstitutes();
 
     ostrane::app::NativePlatform platform;
