@@ -18,6 +18,9 @@ trap 'stop_wine; cleanup' EXIT
 # wine_path UNIXPATH: prints the Windows path Wine gives a Unix path (its Z: drive).
 wine_path() { printf 'Z:%s' "${1//\//\\}"; }
 
+# as_printed TEXT: TEXT as the peer prints it, each backslash doubled.
+as_printed() { printf '%s' "${1//\\/\\\\}"; }
+
 # start_peer_exe: the Windows link peer, ready once it has registered its service.
 start_peer_exe() {
     wine "$BIN/corvissa-link-peer.exe" "$@" >"$work/peer.out" 2>&1 &

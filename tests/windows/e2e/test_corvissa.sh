@@ -132,10 +132,10 @@ start_corvissa_exe
 click "$window" 175 171
 wait_until "the open panel" client_height_is 349
 xdotool mousemove --window "$window" 60 252 click --repeat 2 --delay 80 1
-wait_until "the song at the peer" peer_printed "open QV-spc|$(wine_path "$songs")\\$song"
+wait_until "the song at the peer" peer_printed "open QV-spc|$(as_printed "$(wine_path "$songs")\\$song")"
 # The songs in natural order, one below the other: "track 2" before "track 10".
 xdotool mousemove --window "$window" 60 268 click --repeat 2 --delay 80 1
-wait_until "the second song" peer_printed "open QV-spc|$(wine_path "$songs")\\track 2.SP1"
+wait_until "the second song" peer_printed "open QV-spc|$(as_printed "$(wine_path "$songs")\\track 2.SP1")"
 # A double click below the songs sends nothing.
 sent=$(peer_lines)
 xdotool mousemove --window "$window" 60 300 click --repeat 2 --delay 80 1
