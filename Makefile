@@ -12,7 +12,7 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Uni
 WERROR   := -DOSTRANE_WERROR=ON
 
 .PHONY: all run test test-release test-sanitized test-fuzz test-windows bench bench-windows \
-	deps deps-test deps-package deps-windows build build-windows package format clean
+	deps deps-test deps-package deps-windows build build-windows package package-windows format clean
 
 all: build
 
@@ -64,11 +64,16 @@ package: deps-package
 		-DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
 	cmake --build $(PACKAGE) -j $(JOBS) --target package
 
-# The Windows platform layer, cross-built with MinGW-w64; its tests run under Wine.
+# The Windows program, cross-built with MinGW-w64 (build/mingw/bin/corvissa.exe) with the
+# installer beside it; its tests run under Wine.
 build-windows: deps-windows
 	cmake -S windows -B $(MINGW) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(WERROR)
 	cmake --build $(MINGW) -j $(JOBS)
+
+package-windows: build-windows
+	cmake --build $(MINGW) --target installer
+	@ls $(MINGW)/corvissa-*-win64.exe
 
 test-windows: build-windows
 	cd $(MINGW) && ctest --output-on-failure -j $(JOBS) -L windows

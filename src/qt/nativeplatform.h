@@ -1,8 +1,8 @@
 #pragma once
 
 // The one place that picks the platform's real objects for main: the pure Win32 ones on
-// Windows (DDE, the shell's notification area and folder dialog), the conversation socket
-// and Qt's elsewhere.
+// Windows (DDE, the shell's notification area and folder dialog, FindFirstFileW), the
+// conversation socket and Qt's elsewhere.
 
 #include "core/serialconversations.h"
 
@@ -11,6 +11,7 @@
 
 #ifdef _WIN32
 #include "platform/win32/ddeconversations.h"
+#include "platform/win32/findfilefolderreader.h"
 #include "platform/win32/shellfolderpicker.h"
 #include "platform/win32/shellnotificationicon.h"
 #else
@@ -36,6 +37,7 @@ struct NativePlatform {
     platform::win32::ShellFolderPicker folderPicker;
     // Shows the icon of the executable's resources, the same picture as the window's.
     platform::win32::ShellNotificationIcon notificationIcon;
+    platform::win32::FindFileFolderReader folderReader;
 
     void showProgramIcon(const QIcon&) {}
 #else

@@ -191,3 +191,22 @@ WIN_TEST(aSecondPeerForTheSameNameStops) {
     WIN_CHECK(conversations.open("QV-spc", "PLAY").has_value());
     WIN_CHECK(first.waitForLine("open #1 QV-spc|PLAY"));
 }
+
+WIN_TEST(anOpenFromAThreadWithAWindowDoesNotWaitForItself) {
+    LinkPeer peer;
+    WIN_REQUIRE(peer.ready());
+    // A connect asks every top-level window for the service; the caller's window is one, and
+    // its thread is the one waiting for the connect.
+    const HWND window = ::CreateWindowExW(0, L"STATIC", L"caller", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                          100, nullptr, nullptr, nullptr, nullptr);
+    WIN_REQUIRE(window != nullptr);
+    DdeConversations conversations(std::chrono::milliseconds(5000));
+    const auto start = std::chrono::steady_clock::now();
+    const auto open = conversations.open("QV-spc", "PLAY");
+    const auto took = std::chrono::steady_clock::now() - start;
+    WIN_CHECK(open.has_value());
+    WIN_CHECK(took < std::chrono::milliseconds(900));
+    if (open)
+        conversations.close(*open);
+    ::DestroyWindow(window);
+}

@@ -54,8 +54,18 @@ std::optional<std::wstring> stringHandleText(std::string_view text) {
 
 // The outcome of one open, shared by the caller, who may stop waiting, and the DDE thread.
 struct PendingOpen {
+    PendingOpen() : settledEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~PendingOpen() {
+        if (settledEvent != nullptr)
+            ::CloseHandle(settledEvent);
+    }
+    PendingOpen(const PendingOpen&) = delete;
+    PendingOpen& operator=(const PendingOpen&) = delete;
+
     std::mutex mutex;
     std::condition_variable settled;
+    // Set with `done`, for a caller that waits on window messages too.
+    HANDLE settledEvent;
     bool done = false;
     bool abandoned = false;
     HCONV conversation = nullptr;
@@ -134,6 +144,8 @@ void DdeConversations::Client::open(const Request& request) {
     request.pending->conversation = conversation;
     request.pending->done = true;
     request.pending->settled.notify_all();
+    if (request.pending->settledEvent != nullptr)
+        ::SetEvent(request.pending->settledEvent);
 }
 
 void DdeConversations::Client::run(std::promise<bool>& started) {
@@ -182,6 +194,30 @@ DdeConversations::~DdeConversations() {
     client_->waitUntilFinished(stopBound);
 }
 
+namespace {
+
+// Waits for the DDE thread to settle an open while answering the messages other threads send
+// to this thread's windows: a connect asks every top-level window for the service, the
+// caller's own windows too, and would otherwise wait on the caller that waits on it. Only
+// sent messages are handled; input and posted messages wait for the caller's loop.
+void waitForOpen(PendingOpen& pending, std::chrono::milliseconds bound) {
+    const auto giveUp = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            giveUp - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || pending.settledEvent == nullptr)
+            return;
+        const DWORD woken = ::MsgWaitForMultipleObjectsEx(
+            1, &pending.settledEvent, static_cast<DWORD>(left.count()), QS_SENDMESSAGE, 0);
+        if (woken != WAIT_OBJECT_0 + 1)
+            return;
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+} // namespace
+
 bool DdeConversations::initialised() const {
     return initialised_;
 }
@@ -195,8 +231,10 @@ std::optional<Conversation> DdeConversations::open(std::string_view service,
     auto pending = std::make_shared<PendingOpen>();
     client_->submit(Request{Request::Kind::open, std::move(*serviceText), std::move(*topicText),
                             nullptr, pending});
+    waitForOpen(*pending, openTimeout_);
     std::unique_lock lock(pending->mutex);
-    if (!pending->settled.wait_for(lock, openTimeout_, [&] { return pending->done; })) {
+    if (!pending->settled.wait_for(lock, std::chrono::milliseconds(0),
+                                   [&] { return pending->done; })) {
         pending->abandoned = true;
         return std::nullopt;
     }

@@ -1,0 +1,104 @@
+#include "win32/commandbutton.h"
+
+namespace ostrane::win32 {
+
+namespace {
+
+void line(HDC dc, COLORREF colour, int x1, int y1, int x2, int y2) {
+    const HPEN pen = ::CreatePen(PS_SOLID, 1, colour);
+    const HGDIOBJ previous = ::SelectObject(dc, pen);
+    ::MoveToEx(dc, x1, y1, nullptr);
+    ::LineTo(dc, x2, y2);
+    ::SelectObject(dc, previous);
+    ::DeleteObject(pen);
+}
+
+// One ring of a 3D edge: light along the top and left, dark along the bottom and right.
+void edge(HDC dc, RECT r, COLORREF light, COLORREF dark) {
+    line(dc, light, r.left, r.top, r.right - 1, r.top);
+    line(dc, light, r.left, r.top, r.left, r.bottom - 1);
+    line(dc, dark, r.left, r.bottom - 1, r.right, r.bottom - 1);
+    line(dc, dark, r.right - 1, r.top, r.right - 1, r.bottom);
+}
+
+} // namespace
+
+CommandButton::CommandButton(HWND form, const app::ControlDescription& row,
+                             const app::TwipScale& scale, HFONT formFont)
+    : Control(form, row, scale, L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, formFont, row.caption),
+      picture_(row.picture), downPicture_(row.downPicture) {}
+
+const Picture& CommandButton::shownPicture(bool pressed) const {
+    return pressed && !downPicture_.empty() ? downPicture_ : picture_;
+}
+
+COLORREF CommandButton::faceColour() const {
+    return back_ ? back_->colour() : ::GetSysColor(COLOR_BTNFACE);
+}
+
+void CommandButton::command(WORD code) {
+    if (code == BN_CLICKED && onClick)
+        onClick();
+}
+
+bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {
+    const HDC dc = item.hDC;
+    const RECT all = item.rcItem;
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const COLORREF face = faceColour();
+
+    const HBRUSH faceBrush = ::CreateSolidBrush(face);
+    ::FillRect(dc, &all, faceBrush);
+    ::DeleteObject(faceBrush);
+    const RECT inner{all.left + 1, all.top + 1, all.right - 1, all.bottom - 1};
+    if (pressed) {
+        edge(dc, all, RGB(0, 0, 0), shaded(face, 150));
+        edge(dc, inner, shaded(face, 67), face);
+    } else {
+        edge(dc, all, shaded(face, 150), RGB(0, 0, 0));
+        edge(dc, inner, shaded(face, 125), shaded(face, 67));
+    }
+
+    // Contents sink by one pixel while the button is held down.
+    const int sink = pressed ? 1 : 0;
+    const Picture& shown = shownPicture(pressed);
+    if (!shown.empty()) {
+        const int x = (all.left + all.right - shown.size().cx) / 2;
+        const int y = (all.top + all.bottom - shown.size().cy) / 2;
+        shown.draw(dc, x + sink, y + sink, disabled ? 102 : 255);
+    }
+
+    const std::wstring caption = [this] {
+        std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window_)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(
+            ::GetWindowTextW(window_, text.data(), static_cast<int>(text.size()))));
+        return text;
+    }();
+    if (!caption.empty()) {
+        RECT area{all.left + 2 + sink, all.top + 2 + sink, all.right - 2 + sink,
+                  all.bottom - 2 + sink};
+        const HGDIOBJ previousFont = ::SelectObject(dc, font());
+        ::SetBkMode(dc, TRANSPARENT);
+        const UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
+        if (disabled) {
+            RECT etched = area;
+            ::OffsetRect(&etched, 1, 1);
+            ::SetTextColor(dc, shaded(face, 160));
+            ::DrawTextW(dc, caption.c_str(), -1, &etched, format);
+            ::SetTextColor(dc, shaded(face, 62));
+        } else {
+            ::SetTextColor(dc, fore_ ? fore_->colour() : ::GetSysColor(COLOR_BTNTEXT));
+        }
+        ::DrawTextW(dc, caption.c_str(), -1, &area, format);
+        ::SelectObject(dc, previousFont);
+    }
+
+    if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        RECT focus{all.left + 4, all.top + 4, all.right - 4, all.bottom - 4};
+        ::DrawFocusRect(dc, &focus);
+    }
+    return true;
+}
+
+} // namespace ostrane::win32

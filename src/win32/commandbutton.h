@@ -1,0 +1,32 @@
+#pragma once
+
+#include "win32/control.h"
+#include "win32/pictures.h"
+
+#include <functional>
+
+namespace ostrane::win32 {
+
+// A command button in graphical style, drawn by itself: the face in its own colour, its
+// picture centred (the held-down picture while it is pressed), its caption in the middle, and
+// the caption etched when the button is disabled.
+class CommandButton final : public Control {
+public:
+    CommandButton(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+                  HFONT formFont);
+
+    // The picture drawn now: the held-down one while pressed, where there is one.
+    const Picture& shownPicture(bool pressed) const;
+    COLORREF faceColour() const;
+
+    void command(WORD code) override;
+    bool drawItem(const DRAWITEMSTRUCT& item) override;
+
+    std::function<void()> onClick;
+
+private:
+    Picture picture_;
+    Picture downPicture_;
+};
+
+} // namespace ostrane::win32

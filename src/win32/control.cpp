@@ -1,0 +1,232 @@
+#include "win32/control.h"
+
+#include "platform/win32/widetext.h"
+
+#include <algorithm>
+#include <cmath>
+#include <commctrl.h>
+#include <utility>
+
+namespace ostrane::win32 {
+
+using platform::win32::utf8FromWide;
+using platform::win32::wideFromUtf8;
+
+Paint::Paint(COLORREF colour) : colour_(colour), brush_(::CreateSolidBrush(colour)) {}
+
+Paint::~Paint() {
+    if (brush_ != nullptr)
+        ::DeleteObject(brush_);
+}
+
+Paint::Paint(Paint&& other) noexcept
+    : colour_(other.colour_), brush_(std::exchange(other.brush_, nullptr)) {}
+
+Paint& Paint::operator=(Paint&& other) noexcept {
+    if (this != &other) {
+        if (brush_ != nullptr)
+            ::DeleteObject(brush_);
+        colour_ = other.colour_;
+        brush_ = std::exchange(other.brush_, nullptr);
+    }
+    return *this;
+}
+
+COLORREF shaded(COLORREF colour, int percent) {
+    const int r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
+    const int max = std::max({r, g, b}), min = std::min({r, g, b});
+    if (max == 0)
+        return colour;
+    double hue = 0;
+    if (max != min) {
+        const double delta = max - min;
+        if (max == r)
+            hue = (g - b) / delta;
+        else if (max == g)
+            hue = 2 + (b - r) / delta;
+        else
+            hue = 4 + (r - g) / delta;
+        if (hue < 0)
+            hue += 6;
+    }
+    double saturation = 255.0 * (max - min) / max;
+    double value = max * percent / 100.0;
+    if (value > 255) {
+        saturation = std::max(0.0, saturation - (value - 255));
+        value = 255;
+    }
+    // Back from HSV to RGB.
+    const double chroma = value * saturation / 255.0;
+    const double x = chroma * (1 - std::abs(std::fmod(hue, 2.0) - 1));
+    double rr = 0, gg = 0, bb = 0;
+    switch (static_cast<int>(hue) % 6) {
+    case 0:
+        rr = chroma, gg = x;
+        break;
+    case 1:
+        rr = x, gg = chroma;
+        break;
+    case 2:
+        gg = chroma, bb = x;
+        break;
+    case 3:
+        gg = x, bb = chroma;
+        break;
+    case 4:
+        rr = x, bb = chroma;
+        break;
+    default:
+        rr = chroma, bb = x;
+        break;
+    }
+    const double m = value - chroma;
+    auto channel = [m](double part) {
+        return static_cast<BYTE>(std::clamp(static_cast<int>(std::lround(part + m)), 0, 255));
+    };
+    return RGB(channel(rr), channel(gg), channel(bb));
+}
+
+std::optional<COLORREF> colourOf(const app::Colour& colour) {
+    using Source = app::Colour::Source;
+    switch (colour.source) {
+    case Source::Rgb:
+        return RGB(colour.red, colour.green, colour.blue);
+    case Source::WindowBackground:
+        return ::GetSysColor(COLOR_WINDOW);
+    case Source::WindowText:
+        return ::GetSysColor(COLOR_WINDOWTEXT);
+    case Source::ButtonFace:
+        return ::GetSysColor(COLOR_BTNFACE);
+    case Source::ToolkitDefault:
+        break;
+    }
+    return std::nullopt;
+}
+
+Control::Control(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+                 const wchar_t* windowClass, DWORD style, HFONT formFont, std::string_view text)
+    : row_(row), formFont_(formFont) {
+    if (!row.font.isWindowFont())
+        font_ = Font(row.font, screenDotsPerInch().y);
+    if (const auto colour = colourOf(row.foreColour))
+        fore_.emplace(*colour);
+    if (const auto colour = colourOf(row.backColour))
+        back_.emplace(*colour);
+
+    // Overlapping controls paint only where no sibling lies in front of them.
+    style |= WS_CHILD | WS_CLIPSIBLINGS;
+    if (row.visible)
+        style |= WS_VISIBLE;
+    if (!row.enabled)
+        style |= WS_DISABLED;
+    DWORD extended = 0;
+    if (row.border == app::Border::Flat)
+        style |= WS_BORDER;
+    else if (row.border == app::Border::Sunken)
+        extended |= WS_EX_CLIENTEDGE;
+    const std::wstring wide = wideFromUtf8(text).value_or(L"");
+    window_ = ::CreateWindowExW(extended, windowClass, wide.c_str(), style, scale.pixelsX(row.left),
+                                scale.pixelsY(row.top), scale.pixelsX(row.width),
+                                scale.pixelsY(row.height), form, nullptr,
+                                ::GetModuleHandleW(nullptr), this);
+    if (window_ == nullptr)
+        return;
+    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
+    if (row.border == app::Border::Sunken && back_)
+        ::SetWindowSubclass(window_, paintSunkenEdge, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR, DWORD_PTR self) {
+    const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+    if (message != WM_NCPAINT)
+        return result;
+    // The edge in shades of the control's own back colour: a black field stays one black
+    // block, as the toolkit of the other front end draws it.
+    const COLORREF back = reinterpret_cast<Control*>(self)->back_->colour();
+    const HDC dc = ::GetWindowDC(window);
+    RECT ring;
+    ::GetWindowRect(window, &ring);
+    ::OffsetRect(&ring, -ring.left, -ring.top);
+    const std::pair<COLORREF, COLORREF> rings[] = {{shaded(back, 67), shaded(back, 150)},
+                                                   {shaded(back, 33), back}};
+    for (const auto& [dark, light] : rings) {
+        const HBRUSH darkBrush = ::CreateSolidBrush(dark);
+        const HBRUSH lightBrush = ::CreateSolidBrush(light);
+        const RECT top{ring.left, ring.top, ring.right, ring.top + 1};
+        const RECT left{ring.left, ring.top, ring.left + 1, ring.bottom};
+        const RECT bottom{ring.left, ring.bottom - 1, ring.right, ring.bottom};
+        const RECT right{ring.right - 1, ring.top, ring.right, ring.bottom};
+        ::FillRect(dc, &top, darkBrush);
+        ::FillRect(dc, &left, darkBrush);
+        ::FillRect(dc, &bottom, lightBrush);
+        ::FillRect(dc, &right, lightBrush);
+        ::DeleteObject(darkBrush);
+        ::DeleteObject(lightBrush);
+        ::InflateRect(&ring, -1, -1);
+    }
+    ::ReleaseDC(window, dc);
+    return result;
+}
+
+Control::~Control() {
+    if (window_ != nullptr && ::IsWindow(window_)) {
+        ::RemoveWindowSubclass(window_, paintSunkenEdge, 0);
+        ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        ::DestroyWindow(window_);
+    }
+}
+
+Control* Control::from(HWND window) {
+    if (window == nullptr)
+        return nullptr;
+    return reinterpret_cast<Control*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+bool Control::visible() const {
+    return (::GetWindowLongPtrW(window_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Control::setVisible(bool visible) {
+    ::ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool Control::enabled() const {
+    return ::IsWindowEnabled(window_) != FALSE;
+}
+
+void Control::setEnabled(bool enabled) {
+    ::EnableWindow(window_, enabled ? TRUE : FALSE);
+}
+
+std::string Control::text() const {
+    const int length = ::GetWindowTextLengthW(window_);
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(window_, wide.data(), length + 1);
+    wide.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return utf8FromWide(wide);
+}
+
+void Control::setText(std::string_view text) {
+    const std::wstring wide = wideFromUtf8(text).value_or(L"");
+    ::SetWindowTextW(window_, wide.c_str());
+}
+
+RECT Control::bounds() const {
+    RECT rect{};
+    ::GetWindowRect(window_, &rect);
+    ::MapWindowPoints(nullptr, ::GetParent(window_), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+HBRUSH Control::colours(HDC dc, HBRUSH system) {
+    if (fore_)
+        ::SetTextColor(dc, fore_->colour());
+    if (!back_)
+        return system;
+    ::SetBkColor(dc, back_->colour());
+    return back_->brush();
+}
+
+} // namespace ostrane::win32

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "core/twips.h"
+#include "core/windowdescription.h"
+#include "win32/fonts.h"
+#include "win32/win32api.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ostrane::win32 {
+
+// A colour a control paints with, and the brush that fills with it.
+class Paint {
+public:
+    Paint() = default;
+    explicit Paint(COLORREF colour);
+    ~Paint();
+    Paint(const Paint&) = delete;
+    Paint& operator=(const Paint&) = delete;
+    Paint(Paint&& other) noexcept;
+    Paint& operator=(Paint&& other) noexcept;
+
+    COLORREF colour() const { return colour_; }
+    HBRUSH brush() const { return brush_; }
+
+private:
+    COLORREF colour_ = 0;
+    HBRUSH brush_ = nullptr;
+};
+
+// A colour made lighter (`percent` above 100) or darker (below) by scaling its HSV value; a
+// value pushed past the top takes the excess out of the saturation instead.
+COLORREF shaded(COLORREF colour, int percent);
+
+// A description's colour on this system; nothing for the toolkit's default.
+std::optional<COLORREF> colourOf(const app::Colour& colour);
+
+// One child window of a form, made from its row of the window description. The form's
+// window procedure hands each control the messages that concern it.
+class Control {
+public:
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    HWND handle() const { return window_; }
+    const app::ControlDescription& description() const { return row_; }
+    std::string_view name() const { return row_.name; }
+
+    // The control that owns a window, nullptr when none does.
+    static Control* from(HWND window);
+
+    bool visible() const;
+    void setVisible(bool visible);
+    bool enabled() const;
+    void setEnabled(bool enabled);
+    // The window's text, UTF-8.
+    std::string text() const;
+    void setText(std::string_view text);
+    // Where the control lies in its form's client area, in pixels.
+    RECT bounds() const;
+
+    // WM_COMMAND from the control.
+    virtual void command(WORD /*code*/) {}
+    // WM_DRAWITEM for an owner-drawn control; false when it draws nothing itself.
+    virtual bool drawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
+    // WM_CTLCOLOR*: sets the text colours on `dc` and gives the background brush, where
+    // `system` is what the system would paint with.
+    virtual HBRUSH colours(HDC dc, HBRUSH system);
+
+protected:
+    // Creates the window; `style` adds to the description's visibility, enabling and border.
+    Control(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+            const wchar_t* windowClass, DWORD style, HFONT formFont, std::string_view text);
+
+    // The font the control draws its text in.
+    HFONT font() const { return font_.handle() != nullptr ? font_.handle() : formFont_; }
+
+    static LRESULT CALLBACK paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR self);
+
+    const app::ControlDescription& row_;
+    HWND window_ = nullptr;
+    Font font_;
+    HFONT formFont_ = nullptr;
+    std::optional<Paint> fore_;
+    std::optional<Paint> back_;
+};
+
+} // namespace ostrane::win32

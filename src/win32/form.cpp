@@ -1,0 +1,246 @@
+#include "win32/form.h"
+
+#include "platform/win32/widetext.h"
+#include "win32/commandbutton.h"
+#include "win32/filelistbox.h"
+#include "win32/label.h"
+#include "win32/picturebox.h"
+#include "win32/pictures.h"
+#include "win32/textbox.h"
+
+#include <algorithm>
+
+namespace ostrane::win32 {
+
+namespace {
+
+constexpr wchar_t windowClassName[] = L"OstraneForm";
+
+app::TwipScale screenScale() {
+    const POINT dpi = screenDotsPerInch();
+    return app::TwipScale::forDotsPerInch(static_cast<float>(dpi.x), static_cast<float>(dpi.y));
+}
+
+} // namespace
+
+bool Form::registerClass() {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    // A double click on a label is two presses for the label.
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.lpszClassName = windowClassName;
+    return ::RegisterClassExW(&windowClass) != 0 ||
+           ::GetClassInfoExW(windowClass.hInstance, windowClassName, &windowClass) != FALSE;
+}
+
+Form::Form(const app::WindowDescription& description, DWORD style, ControlServices services)
+    : description_(description), scale_(screenScale()) {
+    if (!description.font.isWindowFont())
+        font_ = Font(description.font, screenDotsPerInch().y);
+    if (const auto colour = colourOf(description.backColour))
+        back_.emplace(*colour);
+    RECT outer{0, 0, scale_.pixelsX(static_cast<float>(description.clientWidth)),
+               scale_.pixelsY(static_cast<float>(description.clientHeight))};
+    ::AdjustWindowRectEx(&outer, style, FALSE, 0);
+    const std::wstring title = platform::win32::wideFromUtf8(description.caption).value_or(L"");
+    window_ = ::CreateWindowExW(0, windowClassName, title.c_str(), style, CW_USEDEFAULT,
+                                CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
+                                nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+    if (window_ == nullptr)
+        return;
+    icon_ = loadIcon(description.icon);
+    ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    createControls(services);
+}
+
+Form::~Form() {
+    controls_.clear();
+    if (window_ != nullptr && ::IsWindow(window_)) {
+        ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        ::DestroyWindow(window_);
+    }
+}
+
+void Form::createControls(ControlServices services) {
+    const HFONT formFont = font_.handle() != nullptr
+                               ? font_.handle()
+                               : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    for (const app::ControlDescription& row : description_.controls) {
+        std::unique_ptr<Control> control;
+        switch (row.kind) {
+        case app::ControlKind::Label:
+            control = std::make_unique<Label>(window_, row, scale_, formFont);
+            break;
+        case app::ControlKind::TextBox:
+            control = std::make_unique<TextBox>(window_, row, scale_, formFont);
+            break;
+        case app::ControlKind::LinkTextBox:
+            control = std::make_unique<LinkTextBox>(window_, row, scale_, formFont,
+                                                    services.conversations);
+            break;
+        case app::ControlKind::CommandButton:
+            control = std::make_unique<CommandButton>(window_, row, scale_, formFont);
+            break;
+        case app::ControlKind::PictureBox:
+            control = std::make_unique<PictureBox>(window_, row, scale_, formFont);
+            break;
+        case app::ControlKind::FileListBox:
+            control = std::make_unique<FileListBox>(window_, row, scale_, formFont,
+                                                    services.folderReader);
+            break;
+        }
+        // Each control goes beneath the ones before it.
+        const HWND above = controls_.empty() ? HWND_TOP : controls_.back()->handle();
+        ::SetWindowPos(control->handle(), above, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        controls_.push_back(std::move(control));
+    }
+}
+
+Control* Form::find(std::string_view name) const {
+    for (const auto& control : controls_)
+        if (control->name() == name)
+            return control.get();
+    return nullptr;
+}
+
+float Form::Width() const {
+    RECT outer{};
+    ::GetWindowRect(window_, &outer);
+    return scale_.twipsX(outer.right - outer.left);
+}
+
+float Form::Height() const {
+    RECT outer{};
+    ::GetWindowRect(window_, &outer);
+    return scale_.twipsY(outer.bottom - outer.top);
+}
+
+void Form::setHeight(float twips) {
+    RECT outer{};
+    ::GetWindowRect(window_, &outer);
+    ::SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left,
+                   std::max(0, scale_.pixelsY(twips)), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::tabFocus(bool backwards) {
+    std::vector<Control*> order;
+    for (const auto& control : controls_) {
+        const auto style = ::GetWindowLongPtrW(control->handle(), GWL_STYLE);
+        if ((style & WS_TABSTOP) != 0 && control->visible() && control->enabled())
+            order.push_back(control.get());
+    }
+    if (order.empty())
+        return;
+    std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+        return a->description().tabIndex < b->description().tabIndex;
+    });
+    const HWND focus = ::GetFocus();
+    auto at = std::find_if(order.begin(), order.end(), [focus](const Control* control) {
+        return control->handle() == focus || ::IsChild(control->handle(), focus);
+    });
+    std::size_t next = 0;
+    if (at != order.end()) {
+        const auto index = static_cast<std::size_t>(at - order.begin());
+        next = backwards ? (index + order.size() - 1) % order.size() : (index + 1) % order.size();
+    } else if (backwards) {
+        next = order.size() - 1;
+    }
+    ::SetFocus(order[next]->handle());
+}
+
+Label* Form::labelAt(POINT point) const {
+    for (const auto& control : controls_) {
+        if (control->description().kind != app::ControlKind::Label || !control->visible())
+            continue;
+        const RECT area = control->bounds();
+        if (::PtInRect(&area, point))
+            return static_cast<Label*>(control.get());
+    }
+    return nullptr;
+}
+
+std::optional<LRESULT> Form::onMessage(UINT, WPARAM, LPARAM) {
+    return std::nullopt;
+}
+
+LRESULT Form::route(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (const std::optional<LRESULT> handled = onMessage(message, wParam, lParam))
+        return *handled;
+    switch (message) {
+    case WM_COMMAND:
+        if (Control* control = Control::from(reinterpret_cast<HWND>(lParam)))
+            control->command(HIWORD(wParam));
+        return 0;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (Control* control = Control::from(item->hwndItem); control && control->drawItem(*item))
+            return TRUE;
+        break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN: {
+        const auto system =
+            reinterpret_cast<HBRUSH>(::DefWindowProcW(window_, message, wParam, lParam));
+        if (Control* control = Control::from(reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<LRESULT>(
+                control->colours(reinterpret_cast<HDC>(wParam), system));
+        return reinterpret_cast<LRESULT>(system);
+    }
+    case WM_ERASEBKGND: {
+        RECT client;
+        ::GetClientRect(window_, &client);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client,
+                   back_ ? back_->brush() : ::GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: {
+        const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        Label* label = labelAt(at);
+        if (message == WM_MOUSEMOVE) {
+            if (label == nullptr)
+                mouseMove();
+            else if (label->onMouseMove)
+                label->onMouseMove();
+        } else if (label != nullptr && label->onMouseDown) {
+            label->onMouseDown();
+        }
+        return 0;
+    }
+    default:
+        break;
+    }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->window_ = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (form == nullptr)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        const LRESULT result = form->route(message, wParam, lParam);
+        form->window_ = nullptr;
+        return result;
+    }
+    return form->route(message, wParam, lParam);
+}
+
+} // namespace ostrane::win32

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "core/folderreader.h"
+#include "core/twips.h"
+#include "core/windowdescription.h"
+#include "win32/control.h"
+#include "win32/fonts.h"
+
+#include <memory>
+#include <vector>
+
+namespace ostrane::platform {
+class Conversations;
+}
+
+namespace ostrane::win32 {
+
+class Label;
+
+// The services a window's controls reach the outside world through.
+struct ControlServices {
+    platform::Conversations& conversations;
+    app::FolderReader& folderReader;
+};
+
+// A top-level window built from its description: one control per row, stacked as the rows
+// say, with keyboard focus running by tab index. Its one window procedure hands each control
+// the messages that concern it: commands, drawing, colours, and the pointer over a label.
+class Form {
+public:
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    HWND handle() const { return window_; }
+    const app::TwipScale& scale() const { return scale_; }
+    const app::WindowDescription& description() const { return description_; }
+
+    // The control named so; it must exist and be of that kind.
+    template <typename Kind> Kind& control(std::string_view name) const {
+        return static_cast<Kind&>(*find(name));
+    }
+    Control* find(std::string_view name) const;
+
+    // The window's outer size, frame included, in twips.
+    float Width() const;
+    float Height() const;
+    // Sets the outer height; the frame keeps its size, so the client area takes the change.
+    void setHeight(float twips);
+
+    // Moves the focus to the next (or previous) control by tab index that can take it.
+    void tabFocus(bool backwards);
+
+    static bool registerClass();
+
+protected:
+    // `style` is the window's frame; the client area takes the description's size.
+    Form(const app::WindowDescription& description, DWORD style, ControlServices services);
+
+    // A message for the window itself; the default handling when it gives nothing.
+    virtual std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The pointer moved over the window where no label lies.
+    virtual void mouseMove() {}
+
+private:
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+    LRESULT route(UINT message, WPARAM wParam, LPARAM lParam);
+    void createControls(ControlServices services);
+    Label* labelAt(POINT point) const;
+
+    const app::WindowDescription& description_;
+    app::TwipScale scale_;
+    HWND window_ = nullptr;
+    Font font_;
+    std::optional<Paint> back_;
+    HICON icon_ = nullptr;
+    // Front to back, as the description lists them.
+    std::vector<std::unique_ptr<Control>> controls_;
+};
+
+} // namespace ostrane::win32

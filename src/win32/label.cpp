@@ -1,0 +1,86 @@
+#include "win32/label.h"
+
+#include "platform/win32/widetext.h"
+
+namespace ostrane::win32 {
+
+namespace {
+
+DWORD labelStyle(const app::ControlDescription& row) {
+    // An ampersand in a caption (or a folder's name) is shown, never taken as a mnemonic.
+    DWORD style = SS_NOPREFIX;
+    switch (row.alignment) {
+    case app::Alignment::Left:
+        style |= row.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
+        break;
+    case app::Alignment::Centre:
+        style |= SS_CENTER;
+        break;
+    case app::Alignment::Right:
+        style |= SS_RIGHT;
+        break;
+    }
+    return style;
+}
+
+} // namespace
+
+Label::Label(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+             HFONT formFont)
+    : Control(form, row, scale, L"STATIC", labelStyle(row), formFont, row.caption) {}
+
+void Label::setForeColour(COLORREF colour) {
+    if (fore_ && fore_->colour() == colour)
+        return;
+    fore_.emplace(colour);
+    repaint();
+}
+
+void Label::setCaption(std::string_view caption) {
+    setText(caption);
+    repaint();
+}
+
+void Label::repaint() {
+    if (row_.opaque) {
+        ::InvalidateRect(window_, nullptr, TRUE);
+        return;
+    }
+    const RECT area = bounds();
+    ::RedrawWindow(::GetParent(window_), &area, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void Label::setTip(std::string_view tip) {
+    const HWND form = ::GetParent(window_);
+    if (tip_ == nullptr) {
+        tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, form, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+        if (tip_ == nullptr)
+            return;
+    }
+    tipText_ = platform::win32::wideFromUtf8(tip).value_or(L"");
+    // The label lets the pointer through to its form, so the tip watches the form over the
+    // label's rectangle.
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = form;
+    tool.uId = reinterpret_cast<UINT_PTR>(window_);
+    tool.rect = bounds();
+    tool.lpszText = tipText_.data();
+    ::SendMessageW(tip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+HBRUSH Label::colours(HDC dc, HBRUSH system) {
+    const HBRUSH brush = Control::colours(dc, system);
+    if (row_.opaque)
+        return brush;
+    ::SetBkMode(dc, TRANSPARENT);
+    return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+}
+
+} // namespace ostrane::win32

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "win32/control.h"
+
+#include <functional>
+
+namespace ostrane::win32 {
+
+// A static text. It takes no mouse input of its own: the pointer's moves and presses over it
+// reach its form, which hands them to the label beneath the pointer.
+class Label final : public Control {
+public:
+    Label(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+          HFONT formFont);
+
+    void setForeColour(COLORREF colour);
+    // The text shown while the pointer rests over the label.
+    void setTip(std::string_view tip);
+    // Text and colour changes of a label that lets its form show through repaint the form
+    // beneath it first.
+    void setCaption(std::string_view caption);
+
+    HBRUSH colours(HDC dc, HBRUSH system) override;
+
+    std::function<void()> onMouseMove;
+    std::function<void()> onMouseDown;
+
+private:
+    void repaint();
+
+    HWND tip_ = nullptr;
+    std::wstring tipText_;
+};
+
+} // namespace ostrane::win32

@@ -1,0 +1,110 @@
+#include "win32/picturebox.h"
+
+#include <utility>
+
+namespace ostrane::win32 {
+
+PictureBox::PictureBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+                       HFONT formFont)
+    : Control(form, row, scale, WindowClass, WS_TABSTOP, formFont, {}), own_(row.picture) {
+    fitPicture();
+}
+
+bool PictureBox::registerClass() {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.lpszClassName = WindowClass;
+    return ::RegisterClassExW(&windowClass) != 0 ||
+           ::GetClassInfoExW(windowClass.hInstance, WindowClass, &windowClass) != FALSE;
+}
+
+void PictureBox::showPicture(const Picture& picture) {
+    shown_ = &picture;
+    fitPicture();
+    ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+void PictureBox::fitPicture() {
+    if (!row_.autoSize || shown_->empty() || window_ == nullptr)
+        return;
+    RECT outer{0, 0, shown_->size().cx, shown_->size().cy};
+    ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+    ::SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PictureBox::paint() {
+    PAINTSTRUCT painting;
+    const HDC dc = ::BeginPaint(window_, &painting);
+    RECT client;
+    ::GetClientRect(window_, &client);
+    const HBRUSH back = back_ ? back_->brush() : ::GetSysColorBrush(COLOR_WINDOW);
+    ::FillRect(dc, &client, back);
+    shown_->draw(dc, 0, 0);
+    ::EndPaint(window_, &painting);
+}
+
+LRESULT PictureBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        paint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_NCPAINT:
+        if (row_.border == app::Border::Flat) {
+            // The border in the system's window text colour, as a flat frame is drawn.
+            const HDC dc = ::GetWindowDC(window_);
+            RECT outer;
+            ::GetWindowRect(window_, &outer);
+            ::OffsetRect(&outer, -outer.left, -outer.top);
+            ::FrameRect(dc, &outer, ::GetSysColorBrush(COLOR_WINDOWTEXT));
+            ::ReleaseDC(window_, dc);
+            return 0;
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        pressed_ = true;
+        ::SetCapture(window_);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        pressed_ = true;
+        doubleClicked_ = true;
+        ::SetCapture(window_);
+        return 0;
+    case WM_LBUTTONUP: {
+        const bool ended = std::exchange(doubleClicked_, false);
+        const bool wasPressed = std::exchange(pressed_, false);
+        ::ReleaseCapture();
+        RECT client;
+        ::GetClientRect(window_, &client);
+        const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (wasPressed && !ended && ::PtInRect(&client, at) && onClick)
+            onClick();
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (onMouseMove)
+            onMouseMove(GET_X_LPARAM(lParam));
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK PictureBox::windowProcedure(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    // Only PictureBox objects own windows of this class.
+    auto* box = static_cast<PictureBox*>(Control::from(window));
+    if (box == nullptr || box->window_ != window)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    return box->onMessage(message, wParam, lParam);
+}
+
+} // namespace ostrane::win32

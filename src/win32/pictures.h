@@ -1,0 +1,40 @@
+#pragma once
+
+#include "win32/win32api.h"
+
+#include <string_view>
+
+namespace ostrane::win32 {
+
+// A picture from the program's resources, kept as a bitmap that its owner deletes.
+class Picture {
+public:
+    Picture() = default;
+    // The resource named after the asset file ("banner.jpg"): bitmaps are read as they are,
+    // JPEG and GIF pictures are decoded by the system. Empty when there is none or it cannot
+    // be decoded.
+    explicit Picture(std::string_view asset);
+    ~Picture();
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    Picture(Picture&& other) noexcept;
+    Picture& operator=(Picture&& other) noexcept;
+
+    bool empty() const { return bitmap_ == nullptr; }
+    HBITMAP bitmap() const { return bitmap_; }
+    SIZE size() const { return size_; }
+
+    // Draws the picture with its top-left corner at (x, y), at its own size; `alpha` below 255
+    // blends it with what lies beneath.
+    void draw(HDC dc, int x, int y, BYTE alpha = 255) const;
+
+private:
+    HBITMAP bitmap_ = nullptr;
+    SIZE size_{};
+};
+
+// An icon from the program's resources, by its asset file name; the program's own icon when
+// there is none by that name. `size` 0 takes the icon's own size.
+HICON loadIcon(std::string_view asset, int size = 0);
+
+} // namespace ostrane::win32

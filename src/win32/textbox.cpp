@@ -1,0 +1,17 @@
+#include "win32/textbox.h"
+
+namespace ostrane::win32 {
+
+TextBox::TextBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+                 HFONT formFont)
+    : Control(form, row, scale, L"EDIT", ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP, formFont,
+              row.caption) {
+    // A path is longer than the edit control's default limit allows.
+    ::SendMessageW(window_, EM_SETLIMITTEXT, 0, 0);
+}
+
+LinkTextBox::LinkTextBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+                         HFONT formFont, platform::Conversations& conversations)
+    : TextBox(form, row, scale, formFont), link_(conversations) {}
+
+} // namespace ostrane::win32
