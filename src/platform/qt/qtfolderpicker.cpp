@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
+#include <QSettings>
 #include <QWidget>
 #include <vector>
 
@@ -39,9 +40,18 @@ void showAbove(QFileDialog& dialog, QLabel* prompt) {
         grid->addItem(cell.item, cell.row + 1, cell.column, cell.rowSpan, cell.columnSpan);
 }
 
+// Qt's dialog keeps its history, last folder and layout in the user's settings when it is
+// destroyed, and offers them again on the next run. The process's settings are pointed at a
+// place where no folder or file can ever be made, so the dialog neither finds nor stores any.
+void storeNoSettings() {
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+}
+
 } // namespace
 
 std::string QtFolderPicker::pick(WindowHandle owner, std::string_view prompt) {
+    storeNoSettings();
     QWidget* ownerWidget = QWidget::find(static_cast<WId>(owner));
     QFileDialog dialog(ownerWidget, QStringLiteral("Load SPC"));
     dialog.setObjectName(QStringLiteral("FolderPicker"));
