@@ -1,15 +1,35 @@
+#include "core/displaychoice.h"
+#include "qt/accessibility.h"
+#include "qt/fixedlook.h"
 #include "qt/fonts.h"
 #include "qt/form1.h"
 #include "qt/nativeplatform.h"
 
 #include <QApplication>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+std::string_view environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+} // namespace
 
 int main(int, char** argv) {
+    if (ostrane::app::prefersXWayland({environment("QT_QPA_PLATFORM"),
+                                       environment("WAYLAND_DISPLAY"),
+                                       environment("XDG_SESSION_TYPE"), environment("DISPLAY")}))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     // The command line is not the program's to read: Qt sees the program name alone.
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
+    ostrane::app::useFixedLook();
     ostrane::app::installFontSubstitutes();
+    ostrane::app::installAccessibility();
 
     ostrane::app::NativePlatform platform;
     ostrane::app::Form1 form1({platform.conversations, platform.folderPicker,
