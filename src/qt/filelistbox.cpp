@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QStringListModel>
 
 namespace ostrane::app {
@@ -42,6 +43,17 @@ QString FileListBox::FileName() const {
     if (!current.isValid() || !selectionModel()->isSelected(current))
         return {};
     return current.data().toString();
+}
+
+void FileListBox::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        event->accept();
+        if (currentIndex().isValid())
+            emit doubleClicked(currentIndex());
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 int FileListBox::ListCount() const {

@@ -11,7 +11,8 @@ class QStringListModel;
 namespace ostrane::app {
 
 // A list of the files of one folder whose names match a pattern, in natural order. It
-// starts in the process's current folder.
+// starts in the process's current folder. Return on the current entry is reported as a
+// double click on it.
 class FileListBox : public QListView {
     Q_OBJECT
 public:
@@ -29,6 +30,9 @@ public:
 
     int ListCount() const;
     QString List(int index) const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString patternText_;

@@ -5,11 +5,13 @@
 #include "core/paneltoggle.h"
 #include "core/placement.h"
 #include "core/songpath.h"
+#include "qt/accessibility.h"
 #include "qt/commandbutton.h"
 #include "qt/filelistbox.h"
 #include "qt/form5.h"
 #include "qt/linktextbox.h"
 #include "qt/picturebox.h"
+#include "qt/sunkenedge.h"
 #include "qt/windowdesign.h"
 
 #include <QCloseEvent>
@@ -17,6 +19,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -45,7 +48,7 @@ void colour(QWidget* control, QColor text, std::optional<QColor> background = st
 }
 
 QPixmap pictureOf(const QString& file) {
-    return QPixmap(QStringLiteral(":/pictures/") + file);
+    return pictureForScreen(QStringLiteral(":/pictures/") + file);
 }
 
 // A transport button's pictures: its symbol, and a darker, sunken one while held down.
@@ -112,6 +115,8 @@ Form1::Form1(const Form1Platform& platform, QWidget* parent)
     setFixedSize(scale_.pixelsX(ClientWidth), scale_.pixelsY(ClientHeight));
     createControls(platform);
     setTabOrder();
+    drawSunkenEdge(Text1);
+    describeForAssistiveTechnology();
     // Hover colours of the title labels follow the pointer without a button held.
     setMouseTracking(true);
     // The program ends by endWhenNoWindowIsLoaded: Qt alone would end it when the last
@@ -271,6 +276,19 @@ void Form1::setTabOrder() {
                              const_cast<QWidget*>(byTabIndex[i]));
 }
 
+void Form1::describeForAssistiveTechnology() {
+    presentAsButton(Label1, "EXIT");
+    presentAsButton(Label2, "ABOUT");
+    presentAsButton(Picture2, "Song list");
+    Command2->setAccessibleName(QStringLiteral("Stop"));
+    Command3->setAccessibleName(QStringLiteral("Play"));
+    Command4->setAccessibleName(QStringLiteral("Pause"));
+    Picture1->setAccessibleName(QStringLiteral("QV-SPC Ostrane banner"));
+    Picture5->setAccessibleName(QStringLiteral("Song list frame"));
+    Text1->setAccessibleName(QStringLiteral("Current file loaded"));
+    File1->setAccessibleName(QStringLiteral("Songs"));
+}
+
 void Form1::place(QWidget* control, int left, int top, int width, int height) {
     control->setGeometry(scale_.pixelsX(left), scale_.pixelsY(top), scale_.pixelsX(width),
                          scale_.pixelsY(height));
@@ -289,6 +307,8 @@ void Form1::setHeight(float twips) {
 }
 
 void Form1::Form1_Load() {
+    // Typing goes to the path field first, whatever control was made first.
+    Text1->setFocus();
     centre();
     frameArrival_.arm();
     addTrayIcon();
@@ -323,7 +343,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == Picture2) {
-        if (event->type() == QEvent::MouseButtonDblClick) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+                 key->key() == Qt::Key_Enter) &&
+                !key->isAutoRepeat()) {
+                Picture2_Click();
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
             picture2DoubleClicked_ = true;
         } else if (event->type() == QEvent::MouseButtonRelease) {
             const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -96,6 +96,9 @@ protected:
 private:
     void createControls(const Form1Platform& platform);
     void setTabOrder();
+    // Names the controls that show only a picture, and presents the clickable captions and
+    // pictures as buttons.
+    void describeForAssistiveTechnology();
     void place(QWidget* control, int left, int top, int width, int height);
     void centre();
 

@@ -1,11 +1,13 @@
 #include "qt/form5.h"
 
 #include "core/placement.h"
+#include "qt/accessibility.h"
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
 
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
@@ -34,6 +36,8 @@ Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(app::primary
     setAttribute(Qt::WA_DeleteOnClose);
     createControls();
     Picture3->installEventFilter(this);
+    presentAsButton(Picture3, "Close");
+    Picture2->setAccessibleName(QStringLiteral("Divider"));
 }
 
 void Form5::Form5_Load() {
@@ -65,6 +69,14 @@ bool Form5::eventFilter(QObject* watched, QEvent* event) {
             Picture3->rect().contains(mouse->position().toPoint()))
             Picture3_Click();
     }
+    if (watched == Picture3 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+            key->key() == Qt::Key_Enter) {
+            Picture3_Click();
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -91,7 +103,7 @@ void Form5::createControls() {
     auto picture = [this](const char* name, const char* file) {
         auto* control = new app::PictureBox(this);
         control->setObjectName(QString::fromLatin1(name));
-        control->setPicture(QPixmap(QString::fromLatin1(file)));
+        control->setPicture(app::pictureForScreen(QString::fromLatin1(file)));
         return control;
     };
 

@@ -3,6 +3,9 @@
 namespace ostrane::app {
 
 LinkTextBox::LinkTextBox(platform::Conversations& conversations, QWidget* parent)
-    : QLineEdit(parent), link_(conversations) {}
+    : QLineEdit(parent), link_(conversations) {
+    // Never shown, so never a stop on the way through the window with Tab.
+    setFocusPolicy(Qt::NoFocus);
+}
 
 } // namespace ostrane::app
