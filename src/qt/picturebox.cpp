@@ -1,7 +1,10 @@
 #include "qt/picturebox.h"
 
+#include "qt/windowdesign.h"
+
 #include <QApplication>
 #include <QPainter>
+#include <cmath>
 
 namespace ostrane::app {
 
@@ -15,7 +18,9 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     own.setColor(QPalette::Window, system.color(QPalette::Base));
     own.setColor(QPalette::WindowText, system.color(QPalette::Text));
     setPalette(own);
-    setAutoFillBackground(true);
+    // The background is painted with the border and the picture, on the same device pixels,
+    // so that no strip of it shows between them at a fractional scale.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void PictureBox::setPicture(const QPixmap& picture) {
@@ -33,16 +38,38 @@ void PictureBox::fitPicture() {
     if (!autoSize_ || picture_.isNull())
         return;
     const int border = 2 * frameWidth();
-    resize(picture_.width() + border, picture_.height() + border);
+    const QSize size = picture_.deviceIndependentSize().toSize();
+    resize(size.width() + border, size.height() + border);
 }
 
-void PictureBox::paintEvent(QPaintEvent* event) {
-    QFrame::paintEvent(event);
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
+    const QRect all = inDevicePixels(painter, rect());
+    painter.fillRect(all, palette().color(QPalette::Window));
+    const int line = frameWidth() > 0 ? devicePixelsPerLine(*this) : 0;
+    if (line > 0) {
+        const QColor border = palette().color(QPalette::WindowText);
+        painter.fillRect(all.left(), all.top(), all.width(), line, border);
+        painter.fillRect(all.left(), all.bottom() - line + 1, all.width(), line, border);
+        painter.fillRect(all.left(), all.top(), line, all.height(), border);
+        painter.fillRect(all.right() - line + 1, all.top(), line, all.height(), border);
+    }
     if (picture_.isNull())
         return;
-    QPainter painter(this);
-    painter.setClipRect(contentsRect());
-    painter.drawPixmap(contentsRect().topLeft(), picture_);
+    const QRect inside = all.adjusted(line, line, -line, -line);
+    const QSizeF logical = picture_.deviceIndependentSize();
+    QSize size(static_cast<int>(std::lround(logical.width() * ratio)),
+               static_cast<int>(std::lround(logical.height() * ratio)));
+    // A picture that fits its box to within a pixel of rounding fills it exactly.
+    if (std::abs(size.width() - inside.width()) <= 1)
+        size.setWidth(inside.width());
+    if (std::abs(size.height() - inside.height()) <= 1)
+        size.setHeight(inside.height());
+    painter.setClipRect(inside);
+    if (size != picture_.size())
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QRect(inside.topLeft(), size), picture_);
 }
 
 } // namespace ostrane::app
