@@ -16,9 +16,22 @@ std::string_view environment(const char* name) {
     return value ? value : "";
 }
 
+// Without a session bus the D-Bus library would start one through the X server and note
+// its address under ~/.dbus; the program only ever uses the session's own bus.
+void useOnlyTheSessionsBus() {
+    if (!environment("DBUS_SESSION_BUS_ADDRESS").empty())
+        return;
+    const std::string_view runtime = environment("XDG_RUNTIME_DIR");
+    const QByteArray standard =
+        runtime.empty() ? QByteArray("unix:path=/nonexistent/bus")
+                        : "unix:path=" + QByteArray(runtime.data(), runtime.size()) + "/bus";
+    qputenv("DBUS_SESSION_BUS_ADDRESS", standard);
+}
+
 } // namespace
 
 int main(int, char** argv) {
+    useOnlyTheSessionsBus();
     if (ostrane::app::prefersXWayland({environment("QT_QPA_PLATFORM"),
                                        environment("WAYLAND_DISPLAY"),
                                        environment("XDG_SESSION_TYPE"), environment("DISPLAY")}))
