@@ -12,7 +12,8 @@ namespace {
 
 constexpr const char* ButtonProperty = "ostraneButton";
 
-// A top-level window whose explicitly hidden controls are not among its children.
+// A top-level window whose explicitly hidden controls, and the decorations that take no
+// clicks, are not among its children.
 class WindowAccessible : public QAccessibleWidget {
 public:
     explicit WindowAccessible(QWidget* window) : QAccessibleWidget(window, QAccessible::Window) {}
@@ -35,7 +36,8 @@ private:
         QList<QWidget*> shown;
         for (QObject* object : widget()->children()) {
             auto* control = qobject_cast<QWidget*>(object);
-            if (control && !control->isWindow() && !control->isHidden())
+            if (control && !control->isWindow() && !control->isHidden() &&
+                !control->testAttribute(Qt::WA_TransparentForMouseEvents))
                 shown.append(control);
         }
         return shown;

@@ -8,22 +8,34 @@ namespace ostrane::app {
 
 namespace {
 
-// Lies over the whole text box and paints only its edge; clicks go through to the box.
+// Lies over the whole text box, as its sibling, and paints only its edge; clicks go through
+// to the box, and assistive technology, which leaves out what takes no clicks, sees the box
+// alone.
 class SunkenEdge : public QWidget {
 public:
-    explicit SunkenEdge(QLineEdit* box) : QWidget(box) {
-        setObjectName(QStringLiteral("SunkenEdge"));
+    explicit SunkenEdge(QLineEdit* box) : QWidget(box->parentWidget()), box_(box) {
+        setObjectName(box->objectName() + QStringLiteral("Edge"));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
         setFocusPolicy(Qt::NoFocus);
-        resize(box->size());
+        follow();
         box->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == parent() && event->type() == QEvent::Resize)
-            resize(parentWidget()->size());
+        if (watched == box_) {
+            switch (event->type()) {
+            case QEvent::Move:
+            case QEvent::Resize:
+            case QEvent::Show:
+            case QEvent::Hide:
+                follow();
+                break;
+            default:
+                break;
+            }
+        }
         return false;
     }
 
@@ -39,6 +51,15 @@ protected:
         edge(outer, QColor(128, 128, 128), QColor(255, 255, 255));
         edge(outer.adjusted(1, 1, -1, -1), QColor(0, 0, 0), QColor(192, 192, 192));
     }
+
+private:
+    void follow() {
+        setGeometry(box_->geometry());
+        setVisible(!box_->isHidden());
+        raise();
+    }
+
+    QLineEdit* box_;
 };
 
 } // namespace
@@ -46,8 +67,7 @@ protected:
 void drawSunkenEdge(QLineEdit* box) {
     box->setFrame(false);
     box->setTextMargins(2, 0, 2, 0);
-    auto* edge = new SunkenEdge(box);
-    edge->show();
+    new SunkenEdge(box);
 }
 
 } // namespace ostrane::app
