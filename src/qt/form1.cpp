@@ -5,6 +5,7 @@
 #include "core/paneltoggle.h"
 #include "core/placement.h"
 #include "core/songpath.h"
+#include "core/windowdescription.h"
 #include "qt/accessibility.h"
 #include "qt/commandbutton.h"
 #include "qt/filelistbox.h"
@@ -13,6 +14,7 @@
 #include "qt/picturebox.h"
 #include "qt/sunkenedge.h"
 #include "qt/windowdesign.h"
+#include "qt/windowloader.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -31,42 +33,20 @@ namespace ostrane::app {
 
 namespace {
 
-constexpr int ClientWidth = 5250;
-constexpr int ClientHeight = 2895;
-
-// Text colour, and the background colour where the control paints one of its own.
-void colour(QWidget* control, QColor text, std::optional<QColor> background = std::nullopt) {
+// Text colour of a control.
+void colour(QWidget* control, QColor text) {
     QPalette palette = control->palette();
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         palette.setColor(role, text);
-    if (background) {
-        for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
-            palette.setColor(role, *background);
-        control->setAutoFillBackground(true);
-    }
     control->setPalette(palette);
 }
 
-QPixmap pictureOf(const QString& file) {
-    return pictureForScreen(QStringLiteral(":/pictures/") + file);
-}
-
-// A transport button's pictures: its symbol, and a darker, sunken one while held down.
-void showSymbol(CommandButton* button, const char* symbol) {
-    const QString name = QString::fromLatin1(symbol);
-    button->setPicture(pictureOf(name + QStringLiteral(".bmp")));
-    button->setDownPicture(pictureOf(name + QStringLiteral("-down.bmp")));
-}
-
-const QColor Black(0, 0, 0);
 const QColor White(255, 255, 255);
 const QColor Green(0, 255, 0);
 const QColor Blue(0, 0, 255);
 
 constexpr const char* TrayTip = "QV-SPC Ostrane";
 constexpr std::uint32_t TrayIconId = 1;
-
-const char* const SongPattern = "*.spc;*.sp1;*.sp2;*.sp3;*.sp4;*.sp5;*.sp6;*.sp7;*.sp8;*.sp9";
 
 QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -101,20 +81,9 @@ Form1::Form1(const Form1Platform& platform, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       folderPicker_(platform.folderPicker), notificationIcon_(platform.notificationIcon),
       scale_(primaryScreenScale()) {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Corvissa"));
-    setWindowIcon(QIcon(pictureOf(QStringLiteral("corvissa.ico"))));
-    setFont(fontOf("MS Sans Serif", 8.25, QFont::Bold));
-    // Only the window's own surface is black; its controls keep the system's colours
-    // unless they have their own.
-    QPalette surface = palette();
-    surface.setColor(QPalette::Window, Black);
-    surface.setColor(QPalette::WindowText, QColor(255, 255, 0));
-    setPalette(surface);
-    setAutoFillBackground(true);
-    setFixedSize(scale_.pixelsX(ClientWidth), scale_.pixelsY(ClientHeight));
-    createControls(platform);
-    setTabOrder();
+    assignControls(loadWindow(*this, form1Description(), scale_,
+                              {&platform.conversations, &platform.folderReader}));
+    wireControls();
     drawSunkenEdge(Text1);
     describeForAssistiveTechnology();
     // Hover colours of the title labels follow the pointer without a button held.
@@ -134,130 +103,37 @@ Form1::~Form1() {
     }
 }
 
-void Form1::createControls(const Form1Platform& platform) {
-    // Created back to front, so that each control lies in front of the ones before it.
-    // Labels come first: they lie beneath every windowed control.
-    auto make = [this](auto* control, const char* name) {
-        control->setObjectName(QString::fromLatin1(name));
-        return control;
-    };
-    auto label = [&](const char* name, const char* caption) {
-        auto* control = make(new QLabel(QString::fromLatin1(caption), this), name);
-        control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        return control;
-    };
-    auto linkBox = [&](const char* name, const char* text) {
-        auto* control = make(new LinkTextBox(platform.conversations, this), name);
-        control->setText(QString::fromLatin1(text));
-        control->setVisible(false);
-        return control;
-    };
+void Form1::assignControls(const LoadedControls& controls) {
+    controls.assign(File1, "File1");
+    controls.assign(Picture4, "Picture4");
+    controls.assign(Picture3, "Picture3");
+    controls.assign(Picture2, "Picture2");
+    controls.assign(Text6, "Text6");
+    controls.assign(Picture1, "Picture1");
+    controls.assign(Command5, "Command5");
+    controls.assign(Text5, "Text5");
+    controls.assign(Command4, "Command4");
+    controls.assign(Text4, "Text4");
+    controls.assign(Command3, "Command3");
+    controls.assign(Text3, "Text3");
+    controls.assign(Command2, "Command2");
+    controls.assign(Text2, "Text2");
+    controls.assign(Command1, "Command1");
+    controls.assign(Text1, "Text1");
+    controls.assign(Picture5, "Picture5");
+    controls.assign(Label6, "Label6");
+    controls.assign(Label5, "Label5");
+    controls.assign(Label4, "Label4");
+    controls.assign(Label3, "Label3");
+    controls.assign(Label2, "Label2");
+    controls.assign(Label1, "Label1");
+}
 
-    Label1 = label("Label1", "EXIT");
-    place(Label1, 45, 300, 645, 270);
-    Label1->setFont(fontOf("Arial", 12, QFont::Normal));
-    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    colour(Label1, White, Black);
-    Label1->setMouseTracking(true);
-    Label1->installEventFilter(this);
-
-    Label2 = label("Label2", "ABOUT");
-    place(Label2, 4455, 300, 765, 240);
-    Label2->setFont(fontOf("Arial", 11.25, QFont::Normal));
-    Label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    colour(Label2, White, Black);
-    Label2->setMouseTracking(true);
-    Label2->installEventFilter(this);
-
-    Label3 = label("Label3", "Current File Loaded:");
-    place(Label3, 195, 1725, 1170, 420);
-    Label3->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label3->setWordWrap(true);
-    colour(Label3, Green, Black);
-
-    Label4 = label("Label4", "Label4");
-    place(Label4, 1830, 3030, 3450, 255);
-    colour(Label4, QColor(0, 192, 0));
-    // A folder name is never markup.
-    Label4->setTextFormat(Qt::PlainText);
-
-    Label5 = label("Label5", "");
-    place(Label5, 165, 2295, 390, 315);
-    Label5->setVisible(false);
-
-    Label6 = label("Label6", "Current Directory:");
-    place(Label6, 75, 3030, 1725, 315);
-    colour(Label6, Green, Black);
-
-    Picture5 = make(new PictureBox(this), "Picture5");
-    place(Picture5, -30, 3585, 5280, 1800);
-    Picture5->setPicture(pictureOf(QStringLiteral("playlist.bmp")));
-    Picture5->setAutoSize(true);
-
-    Text1 = make(new QLineEdit(QStringLiteral("QV-spc|c:\\windows\\desktop\\op4ton.spc"), this),
-                 "Text1");
-    place(Text1, 1530, 1800, 3690, 315);
-    colour(Text1, QColor(0, 192, 192), Black);
-
-    Command1 = make(new CommandButton(QStringLiteral("Load SPC"), this), "Command1");
-    place(Command1, 3240, 2385, 1440, 375);
-    Command1->setBackColor(QColor(192, 192, 0));
-    Command1->setEnabled(false);
-
-    Text2 = linkBox("Text2", "QV-spc|STOP");
-    place(Text2, -15, -60, 180, 285);
-    Command2 = make(new CommandButton(this), "Command2");
-    place(Command2, 3735, 1200, 375, 285);
-    showSymbol(Command2, "stop");
-
-    Text3 = linkBox("Text3", "QV-spc|PLAY");
-    place(Text3, 0, 30, 180, 285);
-    Command3 = make(new CommandButton(this), "Command3");
-    place(Command3, 2535, 1200, 375, 285);
-    showSymbol(Command3, "play");
-
-    Text4 = linkBox("Text4", "QV-spc|PAUSE");
-    place(Text4, 15, -165, 180, 285);
-    Command4 = make(new CommandButton(this), "Command4");
-    place(Command4, 1380, 1200, 360, 285);
-    showSymbol(Command4, "pause");
-
-    Text5 = linkBox("Text5", "QV-spc|QUIT");
-    place(Text5, -15, 135, 180, 285);
-    colour(Text5, palette().color(QPalette::Text), White);
-    Command5 = make(new CommandButton(QStringLiteral("Exit QV-SPC"), this), "Command5");
-    place(Command5, 660, 2385, 1425, 360);
-    Command5->setFont(fontOf("Tempus Sans ITC", 12, QFont::Normal));
-    Command5->setBackColor(QColor(128, 128, 255));
-
-    Picture1 = make(new PictureBox(this), "Picture1");
-    place(Picture1, 870, 15, 3465, 1020);
-    Picture1->setPicture(pictureOf(QStringLiteral("banner.jpg")));
-
-    Text6 = linkBox("Text6", "Text6");
-    place(Text6, 165, 1095, 180, 315);
-
-    Picture2 = make(new PictureBox(this), "Picture2");
-    place(Picture2, 2190, 2355, 870, 420);
-    Picture2->setPicture(pictureOf(QStringLiteral("filelist-closed.bmp")));
-    Picture2->setAutoSize(true);
-
-    Picture3 = make(new PictureBox(this), "Picture3");
-    place(Picture3, 4500, 1035, 285, 285);
-    Picture3->setPicture(Picture2->picture());
-    Picture3->setVisible(false);
-
-    Picture4 = make(new PictureBox(this), "Picture4");
-    place(Picture4, 4920, 1035, 360, 345);
-    Picture4->setPicture(pictureOf(QStringLiteral("filelist-open.bmp")));
-    Picture4->setVisible(false);
-
-    File1 = make(new FileListBox(QString::fromLatin1(SongPattern), platform.folderReader, this),
-                 "File1");
-    place(File1, 255, 3660, 4860, 990);
-    File1->setFont(fontOf("Arial", 9.75, QFont::Bold));
-    colour(File1, Green, Black);
-
+void Form1::wireControls() {
+    for (QLabel* label : {Label1, Label2}) {
+        label->setMouseTracking(true);
+        label->installEventFilter(this);
+    }
     Picture2->installEventFilter(this);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(File1, &FileListBox::doubleClicked, this, &Form1::File1_DblClick);
@@ -265,15 +141,6 @@ void Form1::createControls(const Form1Platform& platform) {
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
-}
-
-void Form1::setTabOrder() {
-    const QWidget* const byTabIndex[] = {Text1,    Command1, Text2,    Command2, Text3,    Command3,
-                                         Text4,    Command4, Text5,    Command5, Picture1, Text6,
-                                         Picture2, Picture3, Picture4, File1,    Picture5};
-    for (std::size_t i = 1; i < std::size(byTabIndex); ++i)
-        QWidget::setTabOrder(const_cast<QWidget*>(byTabIndex[i - 1]),
-                             const_cast<QWidget*>(byTabIndex[i]));
 }
 
 void Form1::describeForAssistiveTechnology() {
@@ -287,11 +154,6 @@ void Form1::describeForAssistiveTechnology() {
     Picture5->setAccessibleName(QStringLiteral("Song list frame"));
     Text1->setAccessibleName(QStringLiteral("Current file loaded"));
     File1->setAccessibleName(QStringLiteral("Songs"));
-}
-
-void Form1::place(QWidget* control, int left, int top, int width, int height) {
-    control->setGeometry(scale_.pixelsX(left), scale_.pixelsY(top), scale_.pixelsX(width),
-                         scale_.pixelsY(height));
 }
 
 float Form1::Width() const {

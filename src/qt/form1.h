@@ -30,6 +30,7 @@ namespace ostrane::app {
 class CommandButton;
 class FileListBox;
 class LinkTextBox;
+class LoadedControls;
 class PictureBox;
 
 // The platform services the window reaches the outside world through; main passes the real
@@ -94,12 +95,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void createControls(const Form1Platform& platform);
-    void setTabOrder();
+    void assignControls(const LoadedControls& controls);
+    void wireControls();
     // Names the controls that show only a picture, and presents the clickable captions and
     // pictures as buttons.
     void describeForAssistiveTechnology();
-    void place(QWidget* control, int left, int top, int width, int height);
     void centre();
 
     void Picture2_Click();

@@ -1,12 +1,13 @@
 #include "qt/form5.h"
 
 #include "core/placement.h"
+#include "core/windowdescription.h"
 #include "qt/accessibility.h"
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
+#include "qt/windowloader.h"
 
 #include <QGuiApplication>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,27 +15,9 @@
 
 namespace ostrane::about {
 
-namespace {
-
-constexpr int ClientWidth = 5790;
-constexpr int ClientHeight = 6420;
-
-const QColor Black(0, 0, 0);
-const QColor Silver(192, 192, 192);
-
-} // namespace
-
 Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(app::primaryScreenScale()) {
-    setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(QStringLiteral("About the Coder. . ."));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/goblet.ico")));
-    QPalette surface = palette();
-    surface.setColor(QPalette::Window, Black);
-    setPalette(surface);
-    setAutoFillBackground(true);
-    setFixedSize(scale_.pixelsX(ClientWidth), scale_.pixelsY(ClientHeight));
+    assignControls(app::loadWindow(*this, app::form5Description(), scale_));
     setAttribute(Qt::WA_DeleteOnClose);
-    createControls();
     Picture3->installEventFilter(this);
     presentAsButton(Picture3, "Close");
     Picture2->setAccessibleName(QStringLiteral("Divider"));
@@ -84,93 +67,22 @@ void Form5::Picture3_Click() {
     close();
 }
 
-void Form5::createControls() {
-    // Created back to front, so that each control lies in front of the ones before it.
-    auto label = [this](const char* name, const char* caption, const char* face, qreal points,
-                        QColor colour, Qt::Alignment alignment) {
-        auto* control = new QLabel(QString::fromUtf8(caption), this);
-        control->setObjectName(QString::fromLatin1(name));
-        control->setFont(app::fontOf(face, points));
-        control->setAlignment(alignment | Qt::AlignTop);
-        control->setWordWrap(true);
-        QPalette own = control->palette();
-        own.setColor(QPalette::WindowText, colour);
-        own.setColor(QPalette::Window, Black);
-        control->setPalette(own);
-        control->setAutoFillBackground(true);
-        return control;
-    };
-    auto picture = [this](const char* name, const char* file) {
-        auto* control = new app::PictureBox(this);
-        control->setObjectName(QString::fromLatin1(name));
-        control->setPicture(app::pictureForScreen(QString::fromLatin1(file)));
-        return control;
-    };
-
-    Label1 = label("Label1", "A B O U T   T H E   C O D E R", "Century Gothic", 18,
-                   QColor(0, 192, 192), Qt::AlignHCenter);
-    place(Label1, -60, 135, 5565, 750);
-    // The heading alone lets the window show through.
-    Label1->setAutoFillBackground(false);
-
-    Label2 = label("Label2", "Coded by Maren Quillfeather, 2026", "Century Gothic", 12,
-                   QColor(0, 255, 0), Qt::AlignHCenter);
-    place(Label2, 300, 585, 4635, 315);
-
-    Label3 = label("Label3", "Contact the coder:", "Tahoma", 9.75, QColor(192, 192, 255),
-                   Qt::AlignHCenter);
-    place(Label3, 30, 1335, 1950, 360);
-
-    Label4 = label("Label4", "Chat:", "News Gothic MT", 12, Silver, Qt::AlignHCenter);
-    place(Label4, -180, 1665, 1035, 330);
-
-    Label5 = label("Label5",
-                   "Nettlenet: in #spc-music, #ostrane and #chip-sound most evenings, as "
-                   "Quillfeather, MarenQ or Quill_away",
-                   "Arial", 9.75, QColor(255, 0, 0), Qt::AlignLeft);
-    place(Label5, 1095, 1695, 3810, 975);
-
-    Label6 = label("Label6",
-                   "Lanternlink: in #chiptune, #qv-spc and #tracker-talk at weekends, "
-                   "as Quill or Feather",
-                   "Arial", 9.75, QColor(0, 0, 255), Qt::AlignLeft);
-    place(Label6, 1080, 2685, 3525, 1005);
-
-    Label7 = label("Label7", "Emberchat: in #retro-audio and #ostrane-help, as Maren_Q", "Arial",
-                   9.75, QColor(255, 128, 0), Qt::AlignLeft);
-    place(Label7, 1065, 3495, 3405, 735);
-
-    Label8 = label("Label8", "IM#:", "Arial", 12, Silver, Qt::AlignLeft);
-    place(Label8, 60, 4455, 945, 300);
-
-    Label9 =
-        label("Label9", "5550142", "Century Gothic", 14.25, QColor(255, 0, 255), Qt::AlignLeft);
-    place(Label9, 1110, 4455, 1395, 390);
-
-    Label10 = label("Label10", "Web:", "Arial", 12, Silver, Qt::AlignLeft);
-    place(Label10, 60, 4830, 1185, 405);
-
-    Label11 = label("Label11", "A web site is on its way. . .", "News Gothic MT", 11.25,
-                    QColor(0, 128, 128), Qt::AlignLeft);
-    place(Label11, 1185, 4830, 2940, 360);
-
-    Label12 = label("Label12", "E-mail:", "Arial", 12, Silver, Qt::AlignHCenter);
-    place(Label12, 45, 5205, 1065, 330);
-
-    Label13 = label("Label13", "maren.q@example.invalid", "Arial", 9.75, QColor(192, 192, 0),
-                    Qt::AlignLeft);
-    place(Label13, 1170, 5220, 2820, 360);
-
-    Picture2 = picture("Picture2", ":/pictures/scrollwork.gif");
-    place(Picture2, 30, 960, 5685, 270);
-
-    Picture3 = picture("Picture3", ":/pictures/close.gif");
-    place(Picture3, 4380, 5460, 1170, 810);
-}
-
-void Form5::place(QWidget* control, int left, int top, int width, int height) {
-    control->setGeometry(scale_.pixelsX(left), scale_.pixelsY(top), scale_.pixelsX(width),
-                         scale_.pixelsY(height));
+void Form5::assignControls(const app::LoadedControls& controls) {
+    controls.assign(Picture3, "Picture3");
+    controls.assign(Picture2, "Picture2");
+    controls.assign(Label13, "Label13");
+    controls.assign(Label12, "Label12");
+    controls.assign(Label11, "Label11");
+    controls.assign(Label10, "Label10");
+    controls.assign(Label9, "Label9");
+    controls.assign(Label8, "Label8");
+    controls.assign(Label7, "Label7");
+    controls.assign(Label6, "Label6");
+    controls.assign(Label5, "Label5");
+    controls.assign(Label4, "Label4");
+    controls.assign(Label3, "Label3");
+    controls.assign(Label2, "Label2");
+    controls.assign(Label1, "Label1");
 }
 
 } // namespace ostrane::about

@@ -8,8 +8,9 @@
 class QLabel;
 
 namespace ostrane::app {
+class LoadedControls;
 class PictureBox;
-}
+} // namespace ostrane::app
 
 namespace ostrane::about {
 
@@ -51,8 +52,7 @@ protected:
 private:
     void centre();
     void Picture3_Click();
-    void createControls();
-    void place(QWidget* control, int left, int top, int width, int height);
+    void assignControls(const app::LoadedControls& controls);
 
     app::TwipScale scale_;
     app::FrameArrival frameArrival_;

@@ -2,9 +2,10 @@
 
 #include "qt/windowdesign.h"
 
-#include <QApplication>
+#include <QImageReader>
 #include <QPainter>
 #include <cmath>
+#include <utility>
 
 namespace ostrane::app {
 
@@ -12,19 +13,27 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setFocusPolicy(Qt::StrongFocus);
-    // The system's window colours, whatever the parent's: the border in window text.
-    const QPalette system = QApplication::palette();
-    QPalette own = palette();
-    own.setColor(QPalette::Window, system.color(QPalette::Base));
-    own.setColor(QPalette::WindowText, system.color(QPalette::Text));
-    setPalette(own);
     // The background is painted with the border and the picture, on the same device pixels,
     // so that no strip of it shows between them at a fractional scale.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+const QPixmap& PictureBox::picture() const {
+    if (!pendingFile_.isEmpty())
+        picture_ = pictureForScreen(std::exchange(pendingFile_, QString()));
+    return picture_;
+}
+
 void PictureBox::setPicture(const QPixmap& picture) {
+    pendingFile_.clear();
     picture_ = picture;
+    fitPicture();
+    update();
+}
+
+void PictureBox::setPictureFile(const QString& file) {
+    picture_ = QPixmap();
+    pendingFile_ = file;
     fitPicture();
     update();
 }
@@ -35,10 +44,14 @@ void PictureBox::setAutoSize(bool on) {
 }
 
 void PictureBox::fitPicture() {
-    if (!autoSize_ || picture_.isNull())
+    if (!autoSize_)
+        return;
+    // The file's header alone gives the size of a picture not read yet.
+    const QSize size = pendingFile_.isEmpty() ? picture_.deviceIndependentSize().toSize()
+                                              : QImageReader(pendingFile_).size();
+    if (size.isEmpty())
         return;
     const int border = 2 * frameWidth();
-    const QSize size = picture_.deviceIndependentSize().toSize();
     resize(size.width() + border, size.height() + border);
 }
 
@@ -55,10 +68,11 @@ void PictureBox::paintEvent(QPaintEvent*) {
         painter.fillRect(all.left(), all.top(), line, all.height(), border);
         painter.fillRect(all.right() - line + 1, all.top(), line, all.height(), border);
     }
-    if (picture_.isNull())
+    const QPixmap& shown = picture();
+    if (shown.isNull())
         return;
     const QRect inside = all.adjusted(line, line, -line, -line);
-    const QSizeF logical = picture_.deviceIndependentSize();
+    const QSizeF logical = shown.deviceIndependentSize();
     QSize size(static_cast<int>(std::lround(logical.width() * ratio)),
                static_cast<int>(std::lround(logical.height() * ratio)));
     // A picture that fits its box to within a pixel of rounding fills it exactly.
@@ -67,9 +81,9 @@ void PictureBox::paintEvent(QPaintEvent*) {
     if (std::abs(size.height() - inside.height()) <= 1)
         size.setHeight(inside.height());
     painter.setClipRect(inside);
-    if (size != picture_.size())
+    if (size != shown.size())
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(QRect(inside.topLeft(), size), picture_);
+    painter.drawPixmap(QRect(inside.topLeft(), size), shown);
 }
 
 } // namespace ostrane::app

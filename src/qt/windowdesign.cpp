@@ -47,6 +47,80 @@ int devicePixelsPerLine(const QWidget& widget) {
     return std::max(1, static_cast<int>(std::lround(widget.devicePixelRatioF())));
 }
 
+QFont fontOf(const Font& font, const QFont& windowFont) {
+    if (font.isWindowFont())
+        return windowFont;
+    QFont own(QString::fromUtf8(font.face.data(), static_cast<qsizetype>(font.face.size())));
+    own.setPointSizeF(font.points);
+    own.setWeight(static_cast<QFont::Weight>(font.weight));
+    return own;
+}
+
+namespace {
+
+QPalette makeFixedPalette() {
+    struct Shade {
+        QPalette::ColorRole role;
+        QRgb normal;
+        QRgb disabled;
+    };
+    // A light palette: grey faces, black text on white fields, blue selection; disabled text
+    // greyed out.
+    const Shade shades[] = {
+        {QPalette::WindowText, 0xff000000, 0xffbebebe},
+        {QPalette::Button, 0xffefefef, 0xffefefef},
+        {QPalette::Light, 0xffffffff, 0xffffffff},
+        {QPalette::Midlight, 0xffcacaca, 0xffcacaca},
+        {QPalette::Dark, 0xff9f9f9f, 0xffbebebe},
+        {QPalette::Mid, 0xffb8b8b8, 0xffb8b8b8},
+        {QPalette::Text, 0xff000000, 0xffbebebe},
+        {QPalette::BrightText, 0xffffffff, 0xffffffff},
+        {QPalette::ButtonText, 0xff000000, 0xffbebebe},
+        {QPalette::Base, 0xffffffff, 0xffefefef},
+        {QPalette::Window, 0xffefefef, 0xffefefef},
+        {QPalette::Shadow, 0xff767676, 0xffb1b1b1},
+        {QPalette::Highlight, 0xff308cc6, 0xff919191},
+        {QPalette::HighlightedText, 0xffffffff, 0xffffffff},
+        {QPalette::Link, 0xff0000ff, 0xff0000ff},
+        {QPalette::LinkVisited, 0xffff00ff, 0xffff00ff},
+        {QPalette::AlternateBase, 0xfff7f7f7, 0xfff7f7f7},
+        {QPalette::NoRole, 0xff000000, 0xff000000},
+        {QPalette::ToolTipBase, 0xffffffdc, 0xffffffdc},
+        {QPalette::ToolTipText, 0xff000000, 0xff000000},
+        {QPalette::PlaceholderText, 0x80000000, 0x80000000},
+    };
+    QPalette palette;
+    for (const Shade& shade : shades) {
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, shade.role, QColor::fromRgba(shade.normal));
+        palette.setColor(QPalette::Disabled, shade.role, QColor::fromRgba(shade.disabled));
+    }
+    return palette;
+}
+
+} // namespace
+
+const QPalette& fixedPalette() {
+    static const QPalette palette = makeFixedPalette();
+    return palette;
+}
+
+QColor colourOf(const Colour& colour, const QColor& toolkitDefault) {
+    switch (colour.source) {
+    case Colour::Source::Rgb:
+        return QColor(colour.red, colour.green, colour.blue);
+    case Colour::Source::WindowBackground:
+        return fixedPalette().color(QPalette::Active, QPalette::Base);
+    case Colour::Source::WindowText:
+        return fixedPalette().color(QPalette::Active, QPalette::Text);
+    case Colour::Source::ButtonFace:
+        return fixedPalette().color(QPalette::Active, QPalette::Button);
+    case Colour::Source::ToolkitDefault:
+        break;
+    }
+    return toolkitDefault;
+}
+
 bool FrameArrival::framedNow(const QWidget& window) {
     if (!armed_ || window.frameGeometry().size() == window.size())
         return false;

@@ -3,8 +3,10 @@
 // Turns the values of a window description (twips, font faces) into Qt's.
 
 #include "core/twips.h"
+#include "core/windowdescription.h"
 
 #include <QFont>
+#include <QPalette>
 #include <QPixmap>
 
 class QPainter;
@@ -18,6 +20,15 @@ TwipScale primaryScreenScale();
 
 // A face at a size in points and a weight; never italic, underlined or struck out.
 QFont fontOf(const char* face, qreal points, QFont::Weight weight = QFont::Normal);
+// A description's font; the window's font where it has none of its own.
+QFont fontOf(const Font& font, const QFont& windowFont);
+
+// The colours every window and control starts from, whatever the desktop's: every role of
+// every colour group is set, so nothing of the desktop's palette shows through.
+const QPalette& fixedPalette();
+// A description's colour; `toolkitDefault` where it names none. The system colours are the
+// fixed palette's: white fields, black text, light grey button faces.
+QColor colourOf(const Colour& colour, const QColor& toolkitDefault);
 
 // The picture at `path` (":/pictures/banner.jpg"), or on a screen of more than one device
 // pixel per pixel its double-size twin ("banner@2x.png") where there is one: it has the same

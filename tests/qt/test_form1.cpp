@@ -1,3 +1,4 @@
+#include "core/windowdescription.h"
 #include "platform/unix/posixfolderreader.h"
 #include "platform/unix/socketconversations.h"
 #include "qt/commandbutton.h"
@@ -23,74 +24,37 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct ControlDescription {
-    const char* name;
-    const char* kind;
-    int left, top, width, height; // twips
-    bool visible;
-    int tabIndex;
-};
+// The class each kind of control is built as.
+const char* classOf(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Label:
+        return "QLabel";
+    case ControlKind::TextBox:
+        return "QLineEdit";
+    case ControlKind::LinkTextBox:
+        return "ostrane::app::LinkTextBox";
+    case ControlKind::CommandButton:
+        return "ostrane::app::CommandButton";
+    case ControlKind::PictureBox:
+        return "ostrane::app::PictureBox";
+    case ControlKind::FileListBox:
+        return "ostrane::app::FileListBox";
+    }
+    return "";
+}
 
-// Front to back.
-const ControlDescription Controls[] = {
-    {"File1", "ostrane::app::FileListBox", 255, 3660, 4860, 990, true, 20},
-    {"Picture4", "ostrane::app::PictureBox", 4920, 1035, 360, 345, false, 19},
-    {"Picture3", "ostrane::app::PictureBox", 4500, 1035, 285, 285, false, 18},
-    {"Picture2", "ostrane::app::PictureBox", 2190, 2355, 870, 420, true, 17},
-    {"Text6", "ostrane::app::LinkTextBox", 165, 1095, 180, 315, false, 16},
-    {"Picture1", "ostrane::app::PictureBox", 870, 15, 3465, 1020, true, 10},
-    {"Command5", "QPushButton", 660, 2385, 1425, 360, true, 9},
-    {"Text5", "ostrane::app::LinkTextBox", -15, 135, 180, 285, false, 8},
-    {"Command4", "QPushButton", 1380, 1200, 360, 285, true, 7},
-    {"Text4", "ostrane::app::LinkTextBox", 15, -165, 180, 285, false, 6},
-    {"Command3", "QPushButton", 2535, 1200, 375, 285, true, 5},
-    {"Text3", "ostrane::app::LinkTextBox", 0, 30, 180, 285, false, 4},
-    {"Command2", "QPushButton", 3735, 1200, 375, 285, true, 3},
-    {"Text2", "ostrane::app::LinkTextBox", -15, -60, 180, 285, false, 2},
-    {"Command1", "QPushButton", 3240, 2385, 1440, 375, true, 1},
-    {"Text1", "QLineEdit", 1530, 1800, 3690, 315, true, 0},
-    {"Picture5", "ostrane::app::PictureBox", -30, 3585, 5280, 1800, true, 21},
-    {"Label6", "QLabel", 75, 3030, 1725, 315, true, 22},
-    {"Label5", "QLabel", 165, 2295, 390, 315, false, 15},
-    {"Label4", "QLabel", 1830, 3030, 3450, 255, true, 14},
-    {"Label3", "QLabel", 195, 1725, 1170, 420, true, 13},
-    {"Label2", "QLabel", 4455, 300, 765, 240, true, 12},
-    {"Label1", "QLabel", 45, 300, 645, 270, true, 11},
-};
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-struct TextDescription {
-    const char* name;
-    const char* text;
-    const char* face; // nullptr: the window's font
-    qreal points;
-    bool bold;
-};
-
-const TextDescription Texts[] = {
-    {"Label1", "EXIT", "Arial", 12, false},
-    {"Label2", "ABOUT", "Arial", 11.25, false},
-    {"Label3", "Current File Loaded:", nullptr, 0, false},
-    {"Label4", "Label4", nullptr, 0, false},
-    {"Label5", "", nullptr, 0, false},
-    {"Label6", "Current Directory:", nullptr, 0, false},
-    {"Text1", "QV-spc|c:\\windows\\desktop\\op4ton.spc", nullptr, 0, false},
-    {"Text2", "QV-spc|STOP", nullptr, 0, false},
-    {"Text3", "QV-spc|PLAY", nullptr, 0, false},
-    {"Text4", "QV-spc|PAUSE", nullptr, 0, false},
-    {"Text5", "QV-spc|QUIT", nullptr, 0, false},
-    {"Text6", "Text6", nullptr, 0, false},
-    {"Command1", "Load SPC", nullptr, 0, false},
-    {"Command2", "", nullptr, 0, false},
-    {"Command3", "", nullptr, 0, false},
-    {"Command4", "", nullptr, 0, false},
-    {"Command5", "Exit QV-SPC", "Tempus Sans ITC", 12, false},
-};
-
+// A control's design-time text: a caption, a text, or a file list's pattern.
 QString textOf(const QWidget* control) {
     if (auto* label = qobject_cast<const QLabel*>(control))
         return label->text();
     if (auto* edit = qobject_cast<const QLineEdit*>(control))
         return edit->text();
+    if (auto* list = qobject_cast<const FileListBox*>(control))
+        return list->Pattern();
     return qobject_cast<const QAbstractButton*>(control)->text();
 }
 
@@ -102,7 +66,7 @@ protected:
     testing::FakeNotificationIcon notificationIcon;
     Form1 form{{conversations, folderPicker, notificationIcon, folderReader}};
 
-    QWidget* control(const char* name) { return form.findChild<QWidget*>(name); }
+    QWidget* control(std::string_view name) { return form.findChild<QWidget*>(fromView(name)); }
 };
 
 TEST_F(Form1Layout, WindowIsBlackWithItsTitleAndClientArea) {
@@ -116,21 +80,26 @@ TEST_F(Form1Layout, WindowIsBlackWithItsTitleAndClientArea) {
 }
 
 TEST_F(Form1Layout, EveryControlHasItsKindPlaceAndVisibility) {
+    const auto rows = form1Description().controls;
     ASSERT_EQ(form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(),
-              static_cast<qsizetype>(std::size(Controls)));
-    for (const auto& expected : Controls) {
-        SCOPED_TRACE(expected.name);
+              static_cast<qsizetype>(rows.size()));
+    for (const auto& expected : rows) {
+        SCOPED_TRACE(std::string(expected.name));
         QWidget* widget = control(expected.name);
         ASSERT_NE(widget, nullptr);
-        EXPECT_TRUE(widget->inherits(expected.kind)) << widget->metaObject()->className();
+        EXPECT_TRUE(widget->inherits(classOf(expected.kind))) << widget->metaObject()->className();
         EXPECT_EQ(widget->geometry(), QRect(expected.left / 15, expected.top / 15,
                                             expected.width / 15, expected.height / 15));
         EXPECT_EQ(!widget->isHidden(), expected.visible);
-        EXPECT_EQ(widget->isEnabled(), std::string_view(expected.name) != "Command1");
+        EXPECT_EQ(widget->isEnabled(), expected.name != "Command1");
     }
-    // Stacking: the song list lies in front of the panel's backdrop.
+    // Stacking: front to back as the rows, so the song list lies in front of the panel's
+    // backdrop.
     const auto children = form.children();
     EXPECT_GT(children.indexOf(form.File1), children.indexOf(form.Picture5));
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        EXPECT_GT(children.indexOf(control(rows[i - 1].name)),
+                  children.indexOf(control(rows[i].name)));
 }
 
 TEST_F(Form1Layout, ThePanelLiesBelowTheClosedWindow) {
@@ -141,20 +110,25 @@ TEST_F(Form1Layout, ThePanelLiesBelowTheClosedWindow) {
 }
 
 TEST_F(Form1Layout, TextsAndFonts) {
-    for (const auto& expected : Texts) {
-        SCOPED_TRACE(expected.name);
+    for (const auto& expected : form1Description().controls) {
+        SCOPED_TRACE(std::string(expected.name));
         QWidget* widget = control(expected.name);
         ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(textOf(widget), QString::fromUtf8(expected.text));
+        if (expected.kind != ControlKind::PictureBox) {
+            EXPECT_EQ(textOf(widget), fromView(expected.caption));
+        }
         const QFont font = widget->font();
-        if (expected.face) {
-            EXPECT_EQ(font.family(), expected.face);
-            EXPECT_EQ(font.pointSizeF(), expected.points);
-            EXPECT_EQ(font.weight(), expected.bold ? QFont::Bold : QFont::Normal);
+        if (!expected.font.isWindowFont()) {
+            EXPECT_EQ(font.family(), fromView(expected.font.face));
+            EXPECT_EQ(font.pointSizeF(), expected.font.points);
+            EXPECT_EQ(font.weight(), expected.font.weight);
         } else {
             EXPECT_EQ(font, form.font());
         }
     }
+    EXPECT_EQ(form.Label5->text(), "");
+    EXPECT_EQ(form.Text1->text(), "QV-spc|c:\\windows\\desktop\\op4ton.spc");
+    EXPECT_EQ(form.Command5->font().family(), "Tempus Sans ITC");
     EXPECT_EQ(form.File1->font().family(), "Arial");
     EXPECT_EQ(form.File1->font().pointSizeF(), 9.75);
     EXPECT_EQ(form.File1->font().weight(), QFont::Bold);

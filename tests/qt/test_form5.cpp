@@ -1,3 +1,4 @@
+#include "core/windowdescription.h"
 #include "qt/form5.h"
 #include "qt/picturebox.h"
 
@@ -7,32 +8,6 @@
 
 namespace ostrane::about {
 namespace {
-
-struct LabelDescription {
-    const char* name;
-    int left, top, width, height; // twips
-    const char* face;
-    qreal points;
-    QColor colour;
-    Qt::Alignment alignment;
-};
-
-// Front to back.
-const LabelDescription Labels[] = {
-    {"Label13", 1170, 5220, 2820, 360, "Arial", 9.75, {192, 192, 0}, Qt::AlignLeft},
-    {"Label12", 45, 5205, 1065, 330, "Arial", 12, {192, 192, 192}, Qt::AlignHCenter},
-    {"Label11", 1185, 4830, 2940, 360, "News Gothic MT", 11.25, {0, 128, 128}, Qt::AlignLeft},
-    {"Label10", 60, 4830, 1185, 405, "Arial", 12, {192, 192, 192}, Qt::AlignLeft},
-    {"Label9", 1110, 4455, 1395, 390, "Century Gothic", 14.25, {255, 0, 255}, Qt::AlignLeft},
-    {"Label8", 60, 4455, 945, 300, "Arial", 12, {192, 192, 192}, Qt::AlignLeft},
-    {"Label7", 1065, 3495, 3405, 735, "Arial", 9.75, {255, 128, 0}, Qt::AlignLeft},
-    {"Label6", 1080, 2685, 3525, 1005, "Arial", 9.75, {0, 0, 255}, Qt::AlignLeft},
-    {"Label5", 1095, 1695, 3810, 975, "Arial", 9.75, {255, 0, 0}, Qt::AlignLeft},
-    {"Label4", -180, 1665, 1035, 330, "News Gothic MT", 12, {192, 192, 192}, Qt::AlignHCenter},
-    {"Label3", 30, 1335, 1950, 360, "Tahoma", 9.75, {192, 192, 255}, Qt::AlignHCenter},
-    {"Label2", 300, 585, 4635, 315, "Century Gothic", 12, {0, 255, 0}, Qt::AlignHCenter},
-    {"Label1", -60, 135, 5565, 750, "Century Gothic", 18, {0, 192, 192}, Qt::AlignHCenter},
-};
 
 struct PictureDescription {
     const char* name;
@@ -77,26 +52,37 @@ TEST_F(Form5Look, FifteenControlsStackedFrontToBack) {
 }
 
 TEST_F(Form5Look, EveryLabelHasItsPlaceFontColourAndAlignment) {
-    for (const auto& expected : Labels) {
-        SCOPED_TRACE(expected.name);
-        auto* label = form.findChild<QLabel*>(expected.name);
+    int labels = 0;
+    for (const auto& expected : app::form5Description().controls) {
+        if (expected.kind != app::ControlKind::Label)
+            continue;
+        ++labels;
+        SCOPED_TRACE(std::string(expected.name));
+        auto* label = form.findChild<QLabel*>(QString::fromUtf8(expected.name));
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->geometry(),
                   pixels(expected.left, expected.top, expected.width, expected.height));
         EXPECT_FALSE(label->isHidden());
+        EXPECT_EQ(label->text(), QString::fromUtf8(expected.caption));
         EXPECT_FALSE(label->text().trimmed().isEmpty());
-        EXPECT_EQ(label->font().family(), expected.face);
-        EXPECT_EQ(label->font().pointSizeF(), expected.points);
+        EXPECT_EQ(label->font().family(), QString::fromUtf8(expected.font.face));
+        EXPECT_EQ(label->font().pointSizeF(), expected.font.points);
         EXPECT_EQ(label->font().weight(), QFont::Normal);
         EXPECT_FALSE(label->font().italic() || label->font().underline() ||
                      label->font().strikeOut());
-        EXPECT_EQ(label->palette().color(QPalette::WindowText), expected.colour);
+        const app::Colour fore = expected.foreColour;
+        EXPECT_EQ(label->palette().color(QPalette::WindowText),
+                  QColor(fore.red, fore.green, fore.blue));
         EXPECT_EQ(label->palette().color(QPalette::Window), QColor(0, 0, 0));
-        EXPECT_EQ(label->alignment(), expected.alignment | Qt::AlignTop);
+        EXPECT_EQ(
+            label->alignment(),
+            (expected.alignment == app::Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft) |
+                Qt::AlignTop);
         EXPECT_TRUE(label->wordWrap());
         // Only the heading lets the window show through.
-        EXPECT_EQ(label->autoFillBackground(), std::string_view(expected.name) != "Label1");
+        EXPECT_EQ(label->autoFillBackground(), expected.name != "Label1");
     }
+    EXPECT_EQ(labels, 13);
 }
 
 TEST_F(Form5Look, TheHeadingSpellsOutTheCaptionsFirstThreeWords) {
@@ -148,12 +134,14 @@ TEST_F(Form5Look, TheWindowDrawsTheDividerAndTheCloseColours) {
 }
 
 TEST_F(Form5Look, EveryFaceResolvesToAnInstalledFace) {
-    for (const auto& expected : Labels) {
-        SCOPED_TRACE(expected.name);
-        const QFontInfo resolved(form.findChild<QLabel*>(expected.name)->font());
+    for (const auto& expected : app::form5Description().controls) {
+        if (expected.kind != app::ControlKind::Label)
+            continue;
+        SCOPED_TRACE(std::string(expected.name));
+        const QFontInfo resolved(form.findChild<QLabel*>(QString::fromUtf8(expected.name))->font());
         EXPECT_FALSE(resolved.family().isEmpty());
         EXPECT_FALSE(resolved.italic());
-        EXPECT_NEAR(resolved.pointSizeF(), expected.points, 0.5);
+        EXPECT_NEAR(resolved.pointSizeF(), expected.font.points, 0.5);
     }
 }
 
