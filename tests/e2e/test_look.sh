@@ -3,7 +3,7 @@
 # screenshots do: the same size, the same colour at every pixel outside the text, and text of
 # the same colour in the same places. The desktop's style and palette change nothing: the
 # same references hold under the Windows style, qt6ct's "darker" palette, a KDE Breeze Dark
-# colour scheme and GTK's Adwaita:dark. At 1.25 and 2 times the scale the windows match
+# colour scheme and GTK's Adwaita:dark. At 1.25, 1.5 and 2 times the scale the windows match
 # references of their own. LOOK_UPDATE=1 writes new references instead.
 BIN=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -124,6 +124,7 @@ if [[ -z ${LOOK_UPDATE:-} ]]; then
     look_under adwaita-dark 1 QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark
 fi
 look_under scale-1.25 1.25 QT_SCALE_FACTOR=1.25
+look_under scale-1.5 1.5 QT_SCALE_FACTOR=1.5
 look_under scale-2 2 QT_SCALE_FACTOR=2
 
 echo "e2e look: passed"
