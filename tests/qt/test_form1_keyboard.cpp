@@ -59,9 +59,10 @@ TEST_F(Form1Keyboard, ReturnAndSpacePressTheFocusedButton) {
     QTest::keyClick(form.Command3, Qt::Key_Return);
     QTest::keyClick(form.Command3, Qt::Key_Enter);
     QTest::keyClick(form.Command3, Qt::Key_Space);
+    // Each press opens a conversation; the next one closes the one before.
     EXPECT_EQ(conversations.events,
               (std::vector<std::string>{"open 1 QV-spc|PLAY", "close 1", "open 2 QV-spc|PLAY",
-                                        "close 2", "open 3 QV-spc|PLAY", "close 3"}));
+                                        "close 2", "open 3 QV-spc|PLAY"}));
     EXPECT_FALSE(form.Command3->isDown());
 }
 
@@ -105,10 +106,10 @@ TEST_F(Form1Keyboard, TheHiddenLinkBoxesAreNeitherStopsNorSeenByScreenReaders) {
     EXPECT_TRUE(children.contains(QStringLiteral("Text1")));
     EXPECT_TRUE(children.contains(QStringLiteral("Command3")));
     // Going round the window with Tab never stops on one of them.
-    QWidget* control = form.Text1;
-    for (int i = 0; i < 40; ++i) {
-        control = control->nextInFocusChain();
-        EXPECT_EQ(qobject_cast<LinkTextBox*>(control), nullptr);
+    form.Text1->setFocus();
+    for (int i = 0; i < 20; ++i) {
+        QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(qobject_cast<LinkTextBox*>(form.focusWidget()), nullptr);
     }
 }
 
