@@ -1,47 +1,73 @@
 # The two commands of the quick start: `make run` and `make test`.
 BUILD    ?= build/release
+TEST     ?= build/test
+PACKAGE  ?= build/package
 ASAN     ?= build/asan
 FUZZ     ?= build/fuzz
 MINGW    ?= build/mingw
 FUZZ_SECONDS ?= 30
 JOBS     ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+# Warnings are errors wherever the project builds itself for its tests.
+WERROR   := -DOSTRANE_WERROR=ON
 
 .PHONY: all run test test-release test-sanitized test-fuzz test-windows bench bench-windows \
-	deps build build-windows format clean
+	deps deps-test deps-package deps-windows build build-windows package format clean
 
 all: build
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps run
 
+deps-test:
+	@scripts/install-deps test
+
+deps-package:
+	@scripts/install-deps package
+
+deps-windows:
+	@scripts/install-deps windows
+
+# The program and its tools, as a user builds them: no tests, warnings stay warnings.
 build: deps
-	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	@scripts/run $(BUILD)
 
-test: deps test-release test-sanitized test-fuzz test-windows
+test: test-release test-sanitized test-fuzz test-windows
 
-test-release: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+# Release (-O3) with warnings as errors: every Linux test, the package's included.
+test-release: deps-test
+	cmake -S . -B $(TEST) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release $(WERROR)
+	cmake --build $(TEST) -j $(JOBS)
+	cd $(TEST) && ctest --output-on-failure -j $(JOBS)
 
-test-sanitized: deps
-	cmake -S . -B $(ASAN) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DOSTRANE_SANITIZE=ON
+test-sanitized: deps-test
+	cmake -S . -B $(ASAN) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DOSTRANE_SANITIZE=ON $(WERROR)
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && ctest --output-on-failure -j $(JOBS) -L 'unit|widget'
 
-test-fuzz: deps
+test-fuzz: deps-test
 	cmake -S . -B $(FUZZ) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DOSTRANE_FUZZ_ONLY=ON -DCMAKE_CXX_COMPILER=clang++
+		-DOSTRANE_FUZZ_ONLY=ON -DCMAKE_CXX_COMPILER=clang++ $(WERROR)
 	cmake --build $(FUZZ) -j $(JOBS)
 	tests/fuzz/run $(FUZZ)/bin/request_parser_fuzzer $(FUZZ_SECONDS)
 
+# The Debian package, built as Debian builds packages: build type None with the flags of
+# dpkg-buildflags (all of its hardening), without the tests.
+package: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
+package: deps-package
+	cmake -S . -B $(PACKAGE) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=None -DBUILD_TESTING=OFF \
+		-DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build $(PACKAGE) -j $(JOBS) --target package
+
 # The Windows platform layer, cross-built with MinGW-w64; its tests run under Wine.
-build-windows: deps
+build-windows: deps-windows
 	cmake -S windows -B $(MINGW) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(WERROR)
 	cmake --build $(MINGW) -j $(JOBS)
 
 test-windows: build-windows

@@ -1,6 +1,7 @@
 #include "core/displaychoice.h"
 #include "qt/accessibility.h"
 #include "qt/fixedlook.h"
+#include "ostrane_version.h"
 #include "qt/fonts.h"
 #include "qt/form1.h"
 #include "qt/nativeplatform.h"
@@ -40,6 +41,7 @@ int main(int, char** argv) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
+    QApplication::setApplicationVersion(QStringLiteral(OSTRANE_VERSION_TEXT));
     ostrane::app::useFixedLook();
     ostrane::app::installFontSubstitutes();
     ostrane::app::installAccessibility();

@@ -9,10 +9,10 @@ assets=$source_dir/assets
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/ostrane-install.XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
 
-desktop-file-validate "$assets/org.ostrane.Corvissa.desktop"
-appstreamcli validate --no-net --pedantic "$assets/org.ostrane.Corvissa.metainfo.xml"
-
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
+desktop-file-validate "$assets/org.ostrane.Corvissa.desktop"
+appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/org.ostrane.Corvissa.metainfo.xml"
+
 for file in bin/corvissa share/applications/org.ostrane.Corvissa.desktop \
     share/metainfo/org.ostrane.Corvissa.metainfo.xml share/icons/hicolor/32x32/apps/corvissa.png; do
     [[ -s $prefix/$file ]] || { echo "not installed: $file" >&2; exit 1; }

@@ -58,7 +58,9 @@ TEST_F(ChoosingAFolder, TheListFirstTheLabelSecond) {
                               "label /music/spc"}));
     EXPECT_EQ(picker.requests.back().owner, 7u);
 
-    picker.answer = "/";
+    // Assigned as a std::string: g++ 12 at -O3 takes assign(const char*) after a longer
+    // value for an overlapping copy (a false -Wrestrict).
+    picker.answer = "/"s;
     events.clear();
     Command1_Click(picker, 7, display);
     EXPECT_EQ(events, (Events{"list /", "label /"}));

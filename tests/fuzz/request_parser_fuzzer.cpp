@@ -1,7 +1,11 @@
 // Feeds arbitrary bytes to the request parser, whole and in pieces, and checks that both
-// readings agree and that a complete request is exactly what encoding it gives back.
+// readings agree, that a complete request is exactly what encoding it gives back, and that
+// the output line the peers write for it reads back as exactly that request.
 
+#include "conversationserver/outputlinedecoder.h"
+#include "outputline.h"
 #include "platform/unix/conversationsocket.h"
+#include "requestreader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +13,7 @@
 #include <string_view>
 
 using ostrane::platform::encodeRequest;
-using ostrane::platform::RequestParser;
+using ostrane::server::RequestParser;
 
 namespace {
 
@@ -47,6 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(pieces.request() == whole.request());
         const auto encoded = encodeRequest(whole.request().service, whole.request().topic);
         check(encoded && *encoded == input.substr(0, whole.consumed()));
+        const std::string line =
+            ostrane::server::printableConversation(whole.request().service, whole.request().topic);
+        for (const char c : line) {
+            check(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
+        }
+        const auto decoded = ostrane::testing::decodeConversation(line);
+        check(decoded && decoded->service == whole.request().service &&
+              decoded->topic == whole.request().topic);
         break;
     }
     case RequestParser::State::malformed:

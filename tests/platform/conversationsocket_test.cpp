@@ -1,4 +1,5 @@
 #include "platform/unix/conversationsocket.h"
+#include "requestreader.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@ namespace {
 
 using namespace ostrane::platform;
 using namespace std::string_literals;
+using ostrane::server::RequestParser;
 using State = RequestParser::State;
 
 std::string bytes(std::initializer_list<int> values) {
@@ -156,6 +158,18 @@ TEST(ServiceNames, AreOneTo255BytesWithoutSlashOrNul) {
     EXPECT_FALSE(isValidServiceName(std::string(256, 'a')));
     EXPECT_FALSE(isValidServiceName("../x"));
     EXPECT_FALSE(isValidServiceName("x\0"s));
+}
+
+// A name is its socket's file name: it may not be the folder, its parent or a lock file.
+TEST(ServiceNames, ReachNoFolderEntryButTheirOwnSocket) {
+    for (const char* name : {".", "..", ".lock", "QV-spc.lock", "QV-spc.LoCk"}) {
+        EXPECT_FALSE(isValidServiceName(name)) << name;
+        EXPECT_FALSE(encodeRequest(name, "PLAY")) << name;
+        EXPECT_FALSE(socketPlaceFor(name, "/run/user/1000", 1000)) << name;
+    }
+    for (const char* name : {"...", ".x", "lock", "x.locks", "x.lock.y", "xlock"}) {
+        EXPECT_TRUE(isValidServiceName(name)) << name;
+    }
 }
 
 TEST(ServiceNames, MatchWithoutRegardToAsciiCaseOnly) {

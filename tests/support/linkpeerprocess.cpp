@@ -92,7 +92,12 @@ void LinkPeerProcess::collect(int out, int err) {
     pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
     char buffer[65536];
     while (fds[0].fd >= 0 || fds[1].fd >= 0) {
-        if (::poll(fds, 2, -1) < 0) {
+        {
+            std::lock_guard lock(mutex_);
+            fds[0].events = outputPaused_ ? 0 : POLLIN;
+        }
+        // A short wait notices the end of a pause.
+        if (::poll(fds, 2, 20) <= 0) {
             continue;
         }
         for (int i = 0; i < 2; ++i) {
@@ -161,6 +166,11 @@ std::vector<std::string> LinkPeerProcess::lines() const {
 std::string LinkPeerProcess::stderrText() const {
     std::lock_guard lock(mutex_);
     return stderr_;
+}
+
+void LinkPeerProcess::pauseReadingOutput(bool paused) {
+    std::lock_guard lock(mutex_);
+    outputPaused_ = paused;
 }
 
 void LinkPeerProcess::signal(int signal) {

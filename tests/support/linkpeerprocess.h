@@ -47,6 +47,10 @@ public:
     std::vector<std::string> lines() const;
     std::string stderrText() const;
 
+    // While paused, standard output is not read: the peer finds its pipe full.
+    void pauseReadingOutput(bool paused);
+    pid_t pid() const { return pid_; }
+
     void signal(int signal);
     // The exit status, or 128 + signal; nothing if it still runs after `timeout`.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout = 10s);
@@ -62,6 +66,7 @@ private:
     std::string partial_;
     std::string stderr_;
     bool outputEnded_ = false;
+    bool outputPaused_ = false;
     std::thread reader_;
 };
 

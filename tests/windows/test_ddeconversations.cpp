@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
 
 using namespace ostrane;
 using platform::win32::DdeConversations;
@@ -35,19 +36,21 @@ WIN_TEST(everyTopicReachesThePeerExactly) {
     WIN_REQUIRE(peer.ready());
     DdeConversations conversations;
     WIN_REQUIRE(conversations.initialised());
-    const std::string topics[] = {
-        "STOP",
-        "PLAY",
-        "PAUSE",
-        "QUIT",
-        "C:\\My Music\\Chrono Songs\\01 Corridors of Time.spc",
-        "C:\\Музыка\\Ærø ξένος\\曲 01.spc",
+    // The topic, and how the peer's line shows it: a backslash doubled.
+    const std::pair<std::string, std::string> topics[] = {
+        {"STOP", "STOP"},
+        {"PLAY", "PLAY"},
+        {"PAUSE", "PAUSE"},
+        {"QUIT", "QUIT"},
+        {"C:\\My Music\\Chrono Songs\\01 Corridors of Time.spc",
+         "C:\\\\My Music\\\\Chrono Songs\\\\01 Corridors of Time.spc"},
+        {"C:\\Музыка\\Ærø ξένος\\曲 01.spc", "C:\\\\Музыка\\\\Ærø ξένος\\\\曲 01.spc"},
     };
     int number = 0;
-    for (const auto& topic : topics) {
+    for (const auto& [topic, shown] : topics) {
         const auto conversation = conversations.open("QV-spc", topic);
         WIN_CHECK(conversation.has_value());
-        WIN_CHECK(peer.waitForLine(tagged("open", ++number, "QV-spc|" + topic)));
+        WIN_CHECK(peer.waitForLine(tagged("open", ++number, "QV-spc|" + shown)));
         if (conversation)
             conversations.close(*conversation);
         WIN_CHECK(peer.waitForLine(tagged("close", number)));

@@ -1,5 +1,6 @@
 // The version record and icon that the executable carries, read back as Windows reads them.
 
+#include "ostrane_version.h"
 #include "platform/win32/widetext.h"
 #include "platform/win32/win32api.h"
 #include "wintest.h"
@@ -46,8 +47,9 @@ std::string stringValue(std::vector<char>& record, const wchar_t* name) {
 WIN_TEST(theVersionRecordNamesTheProgram) {
     auto record = ownVersionRecord();
     WIN_REQUIRE(!record.empty());
-    WIN_CHECK_EQ(stringValue(record, L"FileVersion"), std::string("1.06"));
-    WIN_CHECK_EQ(stringValue(record, L"ProductVersion"), std::string("1.06"));
+    // The project's one version, written as the program shows it ("1.06").
+    WIN_CHECK_EQ(stringValue(record, L"FileVersion"), std::string(OSTRANE_VERSION_TEXT));
+    WIN_CHECK_EQ(stringValue(record, L"ProductVersion"), std::string(OSTRANE_VERSION_TEXT));
     WIN_CHECK_EQ(stringValue(record, L"FileDescription"), std::string("SPC Ostrane"));
     WIN_CHECK_EQ(stringValue(record, L"ProductName"), std::string("SPC Player."));
     WIN_CHECK_EQ(stringValue(record, L"Comments"), std::string("An Application to play SPC's."));
@@ -57,8 +59,8 @@ WIN_TEST(theVersionRecordNamesTheProgram) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     WIN_REQUIRE(::VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    WIN_CHECK(fixed->dwFileVersionMS == MAKELONG(6, 1));
-    WIN_CHECK(fixed->dwProductVersionMS == MAKELONG(6, 1));
+    WIN_CHECK(fixed->dwFileVersionMS == MAKELONG(OSTRANE_VERSION_MINOR, OSTRANE_VERSION_MAJOR));
+    WIN_CHECK(fixed->dwProductVersionMS == MAKELONG(OSTRANE_VERSION_MINOR, OSTRANE_VERSION_MAJOR));
 }
 
 WIN_TEST(theProgramIconIs32By32) {

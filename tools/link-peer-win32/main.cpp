@@ -29,8 +29,6 @@ using ostrane::peer::Mode;
 using ostrane::peer::Options;
 using ostrane::peer::printable;
 
-constexpr std::size_t serviceNameLimit = 255;
-
 constexpr std::string_view usage =
     "Usage: corvissa-link-peer [--service NAME] [--refuse | --hang | --chatter]\n"
     "                          [--stop-after SECONDS]\n"
@@ -62,11 +60,6 @@ void event(std::string line) {
 
 void complain(const std::string& message) {
     writeAll(STD_ERROR_HANDLE, ostrane::peer::complaint(message));
-}
-
-bool isValidServiceName(std::string_view name) {
-    return !name.empty() && name.size() <= serviceNameLimit &&
-           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
 // The command line as UTF-8, so a service name in any script comes through.
@@ -177,7 +170,7 @@ void Peer::waitForStop() const {
 
 HDDEDATA Peer::onConnect(HSZ topic, HSZ service) {
     const std::string number = connectionTag(++accepted_);
-    const std::string what = printable(text(service)) + "|" + printable(text(topic));
+    const std::string what = ostrane::server::printableConversation(text(service), text(topic));
     switch (options_.mode) {
     case Mode::refuse:
         event("refuse " + number + " " + what);
@@ -276,7 +269,7 @@ HANDLE claimServiceName(const std::string& service) {
 } // namespace
 
 int main() {
-    const auto invocation = ostrane::peer::parseOptions(arguments(), usage, isValidServiceName);
+    const auto invocation = ostrane::peer::parseOptions(arguments(), usage);
     writeAll(STD_OUTPUT_HANDLE, invocation.output);
     writeAll(STD_ERROR_HANDLE, invocation.errors);
     const auto& options = invocation.options;

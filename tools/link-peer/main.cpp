@@ -1,41 +1,34 @@
 // corvissa-link-peer: serves conversations on the conversation socket and reports each one on
 // standard output, one line per event. See docs/PROTOCOL.md for the output format.
 
+#include "conversationserver.h"
+#include "eventoutput.h"
 #include "peeroptions.h"
-#include "platform/unix/conversationsocket.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
+#include <set>
 #include <string>
 #include <string_view>
-#include <sys/file.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 namespace {
 
-using namespace ostrane::platform;
-using ostrane::peer::Clock;
-using ostrane::peer::exitFailure;
-using ostrane::peer::exitNameTaken;
-using ostrane::peer::exitUsage;
+using namespace ostrane::server;
 using ostrane::peer::Mode;
 using ostrane::peer::Options;
-using ostrane::peer::printable;
 
-constexpr std::size_t connectionLimit = 512;
-constexpr auto requestTimeLimit = std::chrono::seconds(5);
+constexpr std::string_view program = "corvissa-link-peer";
+constexpr auto exitFlushTime = std::chrono::seconds(1);
 constexpr std::size_t chatterBytes = 64 * 1024;
 
 constexpr std::string_view usage =
@@ -49,26 +42,26 @@ constexpr std::string_view usage =
     "  --stop-after SECONDS  stop after that time (decimals allowed) and exit 0\n"
     "  --help                show this help\n";
 
-void writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n > 0) {
-            text.remove_prefix(static_cast<std::size_t>(n));
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            return; // nobody is listening any more; serving goes on
-        }
+// One unbuffered write per event, so a reader always sees whole lines without delay.
+// While serving, both go through outputs that never wait for their reader.
+EventOutput* events = nullptr;
+EventOutput* notices = nullptr;
+
+// One event, one line; a reader always sees whole lines without delay.
+void event(const std::string& line) {
+    if (events != nullptr) {
+        events->line(line);
+    } else {
+        writeAll(STDOUT_FILENO, line + "\n");
     }
 }
 
-// One unbuffered write per event, so a reader always sees whole lines without delay.
-void event(const std::string& line) {
-    writeAll(STDOUT_FILENO, line + "\n");
-}
-
 void complain(const std::string& message) {
-    writeAll(STDERR_FILENO, ostrane::peer::complaint(message));
+    if (notices != nullptr) {
+        notices->line(std::string(program) + ": " + message);
+    } else {
+        ostrane::server::complain(program, message);
+    }
 }
 
 int stopPipe[2] = {-1, -1};
@@ -99,43 +92,21 @@ std::string errorText() {
     return std::strerror(errno);
 }
 
-// The socket's folder: created 0700 when missing, refused when anyone else could use it.
-bool prepareFolder(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        complain("cannot create " + folder + ": " + errorText());
-        return false;
-    }
-    const FolderState state = inspectConversationFolder(folder, ::geteuid());
-    if (state != FolderState::usable) {
-        complain("the folder " + folder + " " + std::string(describeFolderState(state)) +
-                 "; refusing to serve there");
-        return false;
-    }
-    return true;
-}
-
-// "#N"; appended rather than concatenated, which trips a false -Wrestrict in GCC 12.
-std::string connectionTag(unsigned long number) {
-    std::string tag = "#";
-    tag.append(std::to_string(number));
-    return tag;
-}
-
 struct Connection {
     enum class Stage { reading, open, hung };
 
     int fd = -1;
     unsigned long number = 0;
     Stage stage = Stage::reading;
-    Clock::time_point requestDeadline;
-    RequestParser parser;
+    RequestReader reader;
     std::string pending; // chatter not yet written
     bool done = false;
 };
 
 class Peer {
 public:
-    Peer(Options options, int listener) : options_(std::move(options)), listener_(listener) {}
+    Peer(Options options, ConversationServer& server)
+        : options_(std::move(options)), server_(server) {}
 
     void run(std::optional<Clock::time_point> stopAt);
     ~Peer() {
@@ -152,28 +123,14 @@ private:
     void answer(Connection& c);
     void flushChatter(Connection& c);
     void finish(Connection& c, const std::string& line);
-    bool sendByte(Connection& c, unsigned char byte);
     int pollTimeout(std::optional<Clock::time_point> stopAt) const;
 
     Options options_;
-    int listener_;
-    unsigned long accepted_ = 0;
+    ConversationServer& server_;
     std::vector<Connection> connections_;
     std::optional<Clock::time_point> acceptPausedUntil_;
+    std::set<uid_t> foreignUsersReported_;
 };
-
-bool Peer::sendByte(Connection& c, unsigned char byte) {
-    for (;;) {
-        const ssize_t n = ::send(c.fd, &byte, 1, MSG_NOSIGNAL);
-        if (n == 1) {
-            return true;
-        }
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        return false;
-    }
-}
 
 void Peer::finish(Connection& c, const std::string& line) {
     if (!line.empty()) {
@@ -184,16 +141,17 @@ void Peer::finish(Connection& c, const std::string& line) {
 }
 
 void Peer::answer(Connection& c) {
-    const ConversationRequest& request = c.parser.request();
+    const ConversationRequest& request = c.reader.request();
     const std::string number = connectionTag(c.number);
-    const std::string what = printable(request.service) + "|" + printable(request.topic);
-    if (options_.mode == Mode::refuse || !sameServiceName(request.service, options_.service)) {
-        sendByte(c, refuseAnswer);
+    const std::string what = printableConversation(request.service, request.topic);
+    if (options_.mode == Mode::refuse ||
+        !ostrane::platform::sameServiceName(request.service, options_.service)) {
+        sendAnswer(c.fd, Answer::refuse);
         finish(c, "refuse " + number + " " + what);
     } else if (options_.mode == Mode::hang) {
         c.stage = Connection::Stage::hung;
         event("hang " + number + " " + what);
-    } else if (!sendByte(c, acceptAnswer)) {
+    } else if (!sendAnswer(c.fd, Answer::accept)) {
         complain("conversation " + number + " ended before its answer");
         finish(c, "");
     } else {
@@ -225,29 +183,25 @@ void Peer::flushChatter(Connection& c) {
 }
 
 void Peer::readFrom(Connection& c) {
-    char buffer[4096];
-    const ssize_t n = ::read(c.fd, buffer, sizeof buffer);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-        return;
-    }
     const std::string number = connectionTag(c.number);
-    if (n <= 0) {
-        // End of stream (or a reset): a request cut short, or the client closing.
-        finish(c, c.stage == Connection::Stage::reading ? "refuse " + number + " malformed request"
-                                                        : "close " + number);
+    if (c.stage != Connection::Stage::reading) {
+        // Clients have nothing to say after their request; reading only notices them leave.
+        if (drainAfterRequest(c.fd) == Afterwards::closed) {
+            finish(c, "close " + number);
+        }
         return;
     }
-    if (c.stage != Connection::Stage::reading) {
-        return; // clients have nothing to say after their request
-    }
-    switch (c.parser.feed(std::string_view(buffer, static_cast<std::size_t>(n)))) {
-    case RequestParser::State::needMore:
+    switch (c.reader.readFrom(c.fd)) {
+    case RequestReader::Result::needMore:
         break;
-    case RequestParser::State::malformed:
-        sendByte(c, refuseAnswer);
+    case RequestReader::Result::malformed:
+        sendAnswer(c.fd, Answer::refuse);
         finish(c, "refuse " + number + " malformed request");
         break;
-    case RequestParser::State::complete:
+    case RequestReader::Result::cutShort:
+        finish(c, "refuse " + number + " malformed request");
+        break;
+    case RequestReader::Result::complete:
         answer(c);
         break;
     }
@@ -264,31 +218,38 @@ void Peer::serve(Connection& c, short revents) {
 
 void Peer::acceptAll() {
     for (;;) {
-        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) {
-                continue;
+        const Accepted accepted = server_.acceptOne();
+        if (accepted.outcome == Accepted::Outcome::otherUser) {
+            if (foreignUsersReported_.insert(accepted.uid).second) {
+                complain("refusing connections from another user (uid " +
+                         std::to_string(accepted.uid) + ")");
             }
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-                // Out of descriptors: leave the rest in the backlog for a moment.
-                complain("cannot accept: " + errorText());
-                acceptPausedUntil_ = Clock::now() + std::chrono::milliseconds(100);
+            continue;
+        }
+        if (accepted.outcome == Accepted::Outcome::outOfDescriptors) {
+            // Leave the rest in the backlog for a moment rather than spin on the listener.
+            // Said once until a connection is taken again.
+            if (accepted.newEpisode) {
+                complain("cannot accept: " + std::string(std::strerror(accepted.error)) +
+                         "; retrying until descriptors are free");
             }
+            acceptPausedUntil_ = Clock::now() + acceptRetryDelay;
+        }
+        if (accepted.outcome != Accepted::Outcome::connection) {
             return;
         }
         Connection c;
-        c.fd = fd;
-        c.number = ++accepted_;
+        c.fd = accepted.fd;
+        c.number = accepted.number;
         if (connections_.size() >= connectionLimit) {
             reapClosed(); // a client may have left while this loop was accepting
         }
         if (connections_.size() >= connectionLimit) {
             complain("too many connections; refusing " + connectionTag(c.number));
-            sendByte(c, refuseAnswer);
-            ::close(fd);
+            refuseAndClose(c.fd);
             continue;
         }
-        c.requestDeadline = Clock::now() + requestTimeLimit;
+        c.reader = RequestReader(Clock::now());
         connections_.push_back(std::move(c));
     }
 }
@@ -318,7 +279,7 @@ int Peer::pollTimeout(std::optional<Clock::time_point> stopAt) const {
     };
     for (const auto& c : connections_) {
         if (c.stage == Connection::Stage::reading) {
-            consider(c.requestDeadline);
+            consider(c.reader.deadline());
         }
     }
     if (acceptPausedUntil_) {
@@ -343,7 +304,10 @@ void Peer::run(std::optional<Clock::time_point> stopAt) {
         }
         fds.clear();
         fds.push_back({stopPipe[0], POLLIN, 0});
-        fds.push_back({acceptPausedUntil_ ? -1 : listener_, POLLIN, 0});
+        fds.push_back({acceptPausedUntil_ ? -1 : server_.fd(), POLLIN, 0});
+        for (const EventOutput* output : {events, notices}) {
+            fds.push_back({output != nullptr && output->waiting() ? output->fd() : -1, POLLOUT, 0});
+        }
         for (const auto& c : connections_) {
             fds.push_back(
                 {c.fd, static_cast<short>(POLLIN | (c.pending.empty() ? 0 : POLLOUT)), 0});
@@ -359,16 +323,23 @@ void Peer::run(std::optional<Clock::time_point> stopAt) {
         if (fds[0].revents != 0) {
             return; // SIGINT or SIGTERM
         }
+        if (fds[2].revents != 0) {
+            events->flush();
+        }
+        if (fds[3].revents != 0) {
+            notices->flush();
+        }
+        constexpr std::size_t first = 4;
         for (std::size_t i = 0; i < connections_.size(); ++i) {
-            if (fds[i + 2].revents != 0) {
-                serve(connections_[i], fds[i + 2].revents);
+            if (fds[i + first].revents != 0) {
+                serve(connections_[i], fds[i + first].revents);
             }
         }
         const auto later = Clock::now();
         for (auto& c : connections_) {
-            if (!c.done && c.stage == Connection::Stage::reading && later >= c.requestDeadline) {
+            if (!c.done && c.stage == Connection::Stage::reading && c.reader.expire(later)) {
                 // Idle clients must not hold a connection slot for ever.
-                sendByte(c, refuseAnswer);
+                sendAnswer(c.fd, Answer::refuse);
                 finish(c, "refuse " + connectionTag(c.number) + " malformed request");
             }
         }
@@ -380,77 +351,26 @@ void Peer::run(std::optional<Clock::time_point> stopAt) {
 }
 
 int serveUntilStopped(const Options& options) {
-    const auto runtimeDir = runtimeDirFromEnvironment();
-    if (!isValidServiceName(options.service)) {
-        complain("invalid service name");
-        return exitUsage;
+    auto opened = ConversationServer::open(
+        options.service, ostrane::platform::runtimeDirFromEnvironment(), ::geteuid());
+    if (const auto* failure = std::get_if<OpenFailure>(&opened)) {
+        complain(failure->message);
+        return failure->status;
     }
-    const auto place = socketPlaceFor(options.service, runtimeDir, ::geteuid());
-    if (!place) {
-        complain("the socket path " + conversationFolderFor(runtimeDir, ::geteuid()) + "/" +
-                 lowerCaseServiceName(options.service) + " is longer than " +
-                 std::to_string(maxSocketPathBytes) + " bytes");
-        return exitFailure;
-    }
-    if (!prepareFolder(place->folder)) {
-        return exitFailure;
-    }
-    const int lock =
-        ::open(place->lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (lock < 0) {
-        complain("cannot open " + place->lockPath + ": " + errorText());
-        return exitFailure;
-    }
-    if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK) {
-            complain("another server already serves \"" + printable(options.service) + "\" at " +
-                     place->socketPath + "; leaving it alone");
-            ::close(lock);
-            return exitNameTaken;
-        }
-        complain("cannot lock " + place->lockPath + ": " + errorText());
-        ::close(lock);
-        return exitFailure;
-    }
-    // Holding the lock, any socket file left here is a dead server's.
-    if (::unlink(place->socketPath.c_str()) != 0 && errno != ENOENT) {
-        complain("cannot remove the stale " + place->socketPath + ": " + errorText());
-        ::close(lock);
-        return exitFailure;
-    }
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, place->socketPath.data(), place->socketPath.size());
-    if (listener < 0 ||
-        ::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener, SOMAXCONN) != 0) {
-        complain("cannot listen on " + place->socketPath + ": " + errorText());
-        if (listener >= 0) {
-            ::close(listener);
-        }
-        ::unlink(place->socketPath.c_str());
-        ::close(lock);
-        return exitFailure;
-    }
-    event("ready " + printable(place->socketPath));
+    auto& server = std::get<ConversationServer>(opened);
+    event("ready " + printable(server.socketPath()));
     const auto stopAt =
         options.stopAfter ? std::optional(Clock::now() + *options.stopAfter) : std::nullopt;
-    {
-        Peer peer(options, listener);
-        peer.run(stopAt);
-    }
-    ::unlink(place->socketPath.c_str());
-    ::close(listener);
-    ::close(lock); // the lock file stays: removing it would let two servers lock different files
+    Peer peer(options, server);
+    peer.run(stopAt);
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const auto invocation = ostrane::peer::parseOptions(
-        std::vector<std::string>(argv + 1, argv + argc), usage, isValidServiceName);
+    const auto invocation =
+        ostrane::peer::parseOptions(std::vector<std::string>(argv + 1, argv + argc), usage);
     writeAll(STDOUT_FILENO, invocation.output);
     writeAll(STDERR_FILENO, invocation.errors);
     if (!invocation.options) {
@@ -460,5 +380,15 @@ int main(int argc, char** argv) {
         complain("cannot handle signals: " + errorText());
         return exitFailure;
     }
-    return serveUntilStopped(*invocation.options);
+    EventOutput output(STDOUT_FILENO);
+    EventOutput errors(STDERR_FILENO);
+    events = &output;
+    notices = &errors;
+    const int status = serveUntilStopped(*invocation.options);
+    // Whatever still waits gets a moment to reach a reader that is merely slow.
+    output.finish(exitFlushTime);
+    errors.finish(exitFlushTime);
+    events = nullptr;
+    notices = nullptr;
+    return status;
 }

@@ -1,8 +1,9 @@
 #include "peeroptions.h"
 
+#include "core/servicename.h"
+
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 namespace ostrane::peer {
@@ -29,22 +30,6 @@ Mode modeNamed(std::string_view option) {
 
 } // namespace
 
-std::string printable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string complaint(std::string_view message) {
     std::string line = "corvissa-link-peer: ";
     line.append(message);
@@ -52,8 +37,7 @@ std::string complaint(std::string_view message) {
     return line;
 }
 
-Invocation parseOptions(const std::vector<std::string>& args, std::string_view usage,
-                        bool (*isValidService)(std::string_view)) {
+Invocation parseOptions(const std::vector<std::string>& args, std::string_view usage) {
     Invocation invocation{.options = Options{}, .status = exitUsage, .output = {}, .errors = {}};
     Options& options = *invocation.options;
     auto refuse = [&](const std::string& reason, bool withUsage = false) {
@@ -76,9 +60,10 @@ Invocation parseOptions(const std::vector<std::string>& args, std::string_view u
             return invocation;
         } else if (arg == "--service") {
             const std::string& name = args[++i];
-            if (!isValidService(name))
-                return refuse("invalid service name \"" + printable(name) +
-                              "\" (1 to 255 bytes, no '/')");
+            if (!ostrane::platform::isValidServiceName(name))
+                return refuse("invalid service name \"" + printable(name) + "\" (1 to " +
+                              std::to_string(ostrane::platform::maxServiceBytes) +
+                              " bytes, no '/', not \".\" or \"..\", not ending in \".lock\")");
             options.service = name;
         } else if (arg == "--refuse" || arg == "--hang" || arg == "--chatter") {
             const Mode mode = modeNamed(arg);

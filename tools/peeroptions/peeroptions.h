@@ -2,6 +2,9 @@
 
 // The command line and the output words that the link peers share on every platform.
 
+#include "exitstatus.h"
+#include "outputline.h"
+
 #include <chrono>
 #include <optional>
 #include <string>
@@ -12,10 +15,10 @@ namespace ostrane::peer {
 
 using Clock = std::chrono::steady_clock;
 
-// Exit statuses of both peers: cannot serve, bad options, the name already served.
-inline constexpr int exitFailure = 1;
-inline constexpr int exitUsage = 2;
-inline constexpr int exitNameTaken = 3;
+using ostrane::server::exitFailure;
+using ostrane::server::exitNameTaken;
+using ostrane::server::exitUsage;
+using ostrane::server::printable;
 
 enum class Mode { accept, refuse, hang, chatter };
 
@@ -34,12 +37,8 @@ struct Invocation {
     std::string errors;
 };
 
-// `usage` is the help text; `isValidService` judges a --service name.
-Invocation parseOptions(const std::vector<std::string>& args, std::string_view usage,
-                        bool (*isValidService)(std::string_view));
-
-// Control bytes as \xNN so an event stays one line; everything else byte for byte.
-std::string printable(std::string_view text);
+// `usage` is the help text; a --service name must pass isValidServiceName.
+Invocation parseOptions(const std::vector<std::string>& args, std::string_view usage);
 
 // "corvissa-link-peer: message\n", the form of every complaint.
 std::string complaint(std::string_view message);

@@ -1,6 +1,5 @@
 #include "platform/unix/conversationsocket.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -9,10 +8,6 @@ namespace ostrane::platform {
 
 namespace {
 
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 void appendLittleEndian(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
@@ -20,22 +15,6 @@ void appendLittleEndian(std::string& out, std::uint32_t value, int bytes) {
 }
 
 } // namespace
-
-bool isValidServiceName(std::string_view service) {
-    return !service.empty() && service.size() <= maxServiceBytes &&
-           service.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
-}
-
-std::string lowerCaseServiceName(std::string_view service) {
-    std::string lower(service);
-    std::transform(lower.begin(), lower.end(), lower.begin(), lowerAscii);
-    return lower;
-}
-
-bool sameServiceName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
-}
 
 std::string conversationFolderFor(std::optional<std::string_view> runtimeDir, uid_t uid) {
     if (runtimeDir && !runtimeDir->empty() && runtimeDir->front() == '/') {
@@ -119,84 +98,6 @@ std::optional<std::string> encodeRequest(std::string_view service, std::string_v
     appendLittleEndian(out, static_cast<std::uint32_t>(topic.size()), 4);
     out.append(topic);
     return out;
-}
-
-RequestParser::State RequestParser::fail() {
-    state_ = State::malformed;
-    return state_;
-}
-
-RequestParser::State RequestParser::feed(std::string_view bytes) {
-    std::size_t at = 0;
-    while (state_ == State::needMore && at < bytes.size()) {
-        switch (part_) {
-        case Part::magic: {
-            // Compare byte by byte so a wrong first byte is refused at once.
-            if (bytes[at++] != requestMagic[partRead_]) {
-                consumed_ += at;
-                return fail();
-            }
-            if (++partRead_ == requestMagic.size()) {
-                part_ = Part::serviceLength;
-                partRead_ = 0;
-                length_ = 0;
-            }
-            break;
-        }
-        case Part::serviceLength:
-        case Part::topicLength: {
-            const int size = part_ == Part::serviceLength ? 2 : 4;
-            length_ |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at]))
-                       << (8 * partRead_);
-            ++at;
-            if (static_cast<int>(++partRead_) < size) {
-                break;
-            }
-            partRead_ = 0;
-            if (part_ == Part::serviceLength) {
-                if (length_ == 0 || length_ > maxServiceBytes) {
-                    consumed_ += at;
-                    return fail();
-                }
-                part_ = Part::service;
-            } else {
-                if (length_ > maxTopicBytes) {
-                    consumed_ += at;
-                    return fail();
-                }
-                part_ = Part::topic;
-                if (length_ == 0) {
-                    state_ = State::complete;
-                }
-            }
-            break;
-        }
-        case Part::service:
-        case Part::topic: {
-            std::string& text = part_ == Part::service ? request_.service : request_.topic;
-            const std::size_t take =
-                std::min<std::size_t>(length_ - text.size(), bytes.size() - at);
-            text.append(bytes.substr(at, take));
-            at += take;
-            if (text.size() < length_) {
-                break;
-            }
-            if (part_ == Part::service) {
-                if (!isValidServiceName(text)) {
-                    consumed_ += at;
-                    return fail();
-                }
-                part_ = Part::topicLength;
-                length_ = 0;
-            } else {
-                state_ = State::complete;
-            }
-            break;
-        }
-        }
-    }
-    consumed_ += at;
-    return state_;
 }
 
 } // namespace ostrane::platform

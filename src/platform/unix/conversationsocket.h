@@ -3,6 +3,8 @@
 // The conversation socket: what client and server of a conversation share. A client connects
 // to the service's socket, sends one request (service and topic) and reads a one-byte answer.
 
+#include "core/servicename.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -14,19 +16,11 @@
 namespace ostrane::platform {
 
 inline constexpr std::string_view requestMagic{"DDE1", 4};
-inline constexpr std::size_t maxServiceBytes = 255;
 inline constexpr std::size_t maxTopicBytes = 65536;
 inline constexpr unsigned char acceptAnswer = 0x06;
 inline constexpr unsigned char refuseAnswer = 0x15;
 // Longest socket path bind() and connect() take, leaving room for the terminating NUL.
 inline constexpr std::size_t maxSocketPathBytes = sizeof(sockaddr_un{}.sun_path) - 1;
-
-// Non-empty, at most 255 bytes, no '/' and no NUL.
-bool isValidServiceName(std::string_view service);
-
-// Service names match without regard to ASCII case; the socket carries the lower-case form.
-std::string lowerCaseServiceName(std::string_view service);
-bool sameServiceName(std::string_view a, std::string_view b);
 
 struct SocketPlace {
     std::string folder;     // holds every service's socket; owned by the user, mode 0700
@@ -61,32 +55,5 @@ struct ConversationRequest {
 // "DDE1", u16 LE service length, service, u32 LE topic length, topic. Nothing for an invalid
 // service name or a topic longer than maxTopicBytes.
 std::optional<std::string> encodeRequest(std::string_view service, std::string_view topic);
-
-// Reads one request from bytes that arrive in pieces of any size.
-class RequestParser {
-public:
-    enum class State { needMore, complete, malformed };
-
-    // Takes bytes up to the end of the request; bytes after it are left unconsumed.
-    State feed(std::string_view bytes);
-
-    State state() const { return state_; }
-    // Bytes taken so far, the whole request once complete.
-    std::size_t consumed() const { return consumed_; }
-    // Meaningful once complete.
-    const ConversationRequest& request() const { return request_; }
-
-private:
-    enum class Part { magic, serviceLength, service, topicLength, topic };
-
-    State fail();
-
-    State state_ = State::needMore;
-    Part part_ = Part::magic;
-    std::size_t consumed_ = 0;
-    std::size_t partRead_ = 0; // bytes of the current fixed-size part read so far
-    std::uint32_t length_ = 0; // length field being assembled, or the one being filled
-    ConversationRequest request_;
-};
 
 } // namespace ostrane::platform
