@@ -34,9 +34,17 @@ def font(path, size):
 
 def supersampled(size, factor, draw_fn, background=(0, 0, 0)):
     """Draws at `factor` times the size and scales down, for smooth edges."""
+    scale = DOUBLE if DRAWING_DOUBLE else 1
+    size = (size[0] * scale, size[1] * scale)
     big = Image.new("RGB", (size[0] * factor, size[1] * factor), background)
-    draw_fn(big, ImageDraw.Draw(big), factor)
+    draw_fn(big, ImageDraw.Draw(big), factor * scale)
     return big.resize(size, Image.LANCZOS)
+
+
+# The double-size set, for screens at twice the scale: the same drawings at twice the size,
+# saved losslessly as NAME@2x.png beside each picture.
+DOUBLE = 2
+DRAWING_DOUBLE = False
 
 
 # ----------------------------------------------------------------------------- file writers
@@ -44,6 +52,8 @@ def supersampled(size, factor, draw_fn, background=(0, 0, 0)):
 
 def bmp_bytes(image, bits, palette=None):
     """An uncompressed bottom-up Windows bitmap with a 40-byte header."""
+    if DRAWING_DOUBLE:
+        return png_bytes(image)
     width, height = image.size
     row = ((width * bits + 31) // 32) * 4
     colours = b""
@@ -114,6 +124,8 @@ def to_vga16(image):
 
 def gif_bytes(image, size):
     """GIF89a with a full 256-colour table, padded to `size` bytes with comment blocks."""
+    if DRAWING_DOUBLE:
+        return png_bytes(image)
     path = HERE / ".gif-draft.gif"
     image.save(path, "GIF", optimize=False)
     data = bytearray(path.read_bytes())
@@ -146,6 +158,8 @@ def gif_bytes(image, size):
 
 def jpeg_bytes(image, size):
     """JFIF at the best quality that fits, padded to `size` bytes with a comment segment."""
+    if DRAWING_DOUBLE:
+        return png_bytes(image)
     path = HERE / ".jpeg-draft.jpg"
     for quality in range(95, 10, -1):
         image.save(path, "JPEG", quality=quality, optimize=True)
@@ -160,6 +174,15 @@ def jpeg_bytes(image, size):
     return data[:app0_end] + comment + data[app0_end:]
 
 
+def png_bytes(image):
+    """A lossless PNG, for the double-size set."""
+    path = HERE / ".double.png"
+    image.save(path, "PNG", optimize=True)
+    data = path.read_bytes()
+    path.unlink()
+    return data
+
+
 def write(name, data, size=None):
     if size is not None:
         assert len(data) == size, f"{name}: {len(data)} bytes, not {size}"
@@ -170,33 +193,37 @@ def write(name, data, size=None):
 # ----------------------------------------------------------------------------- the pictures
 
 
-def banner():
+def banner_image(scale=1):
     """Picture1: the name in dark letters on a magenta radial gradient; 229 x 66 show."""
-    width, height = 238, 69
+    width, height = 238 * scale, 69 * scale
     image = Image.new("RGB", (width, height))
-    cx, cy = 114, 33
+    cx, cy = 114 * scale, 33 * scale
     for y in range(height):
         for x in range(width):
-            d = math.hypot((x - cx) / 125, (y - cy) / 48)
+            d = math.hypot((x - cx) / (125 * scale), (y - cy) / (48 * scale))
             t = min(1.0, d)
             r = int(255 - 130 * t)
             g = int(120 - 115 * t)
             b = int(235 - 95 * t)
             image.putpixel((x, y), (r, g, b))
-    face = font(URW / "URWBookman-DemiItalic.otf", 40)
+    face = font(URW / "URWBookman-DemiItalic.otf", 40 * scale)
     text = "Corvissa"
     draw = ImageDraw.Draw(image)
     box = draw.textbbox((0, 0), text, font=face)
-    x = (229 - (box[2] - box[0])) // 2 - box[0]
-    y = (66 - (box[3] - box[1])) // 2 - box[1]
+    x = (229 * scale - (box[2] - box[0])) // 2 - box[0]
+    y = (66 * scale - (box[3] - box[1])) // 2 - box[1]
     glow = Image.new("L", image.size, 0)
-    ImageDraw.Draw(glow).text((x + 1, y + 1), text, font=face, fill=255)
-    glow = glow.filter(ImageFilter.GaussianBlur(2.5))
+    ImageDraw.Draw(glow).text((x + scale, y + scale), text, font=face, fill=255)
+    glow = glow.filter(ImageFilter.GaussianBlur(2.5 * scale))
     image = Image.composite(Image.new("RGB", image.size, (255, 200, 255)), image,
                             glow.point(lambda v: v * 0.55))
     draw = ImageDraw.Draw(image)
     draw.text((x, y), text, font=face, fill=(40, 0, 48))
-    return jpeg_bytes(image, 7144)
+    return image
+
+
+def banner():
+    return jpeg_bytes(banner_image(DOUBLE if DRAWING_DOUBLE else 1), 7144)
 
 
 def filelist(open_):
@@ -286,6 +313,9 @@ def transport(symbol, pressed):
     else:
         draw.rectangle([7 + s, 4 + s, 9 + s, 12 + s], fill=fill, outline=edge)
         draw.rectangle([13 + s, 4 + s, 15 + s, 12 + s], fill=fill, outline=edge)
+    if DRAWING_DOUBLE:
+        # A face of whole pixels: each doubled keeps its edges sharp.
+        return png_bytes(image.resize((width * DOUBLE, height * DOUBLE), Image.NEAREST))
     if pressed:
         indexed = to_palette(image)
         return bmp_bytes(indexed, 8, palette_of(indexed))
@@ -452,7 +482,26 @@ def main():
     write("goblet.ico", data, 1854)
     write("scrollwork.gif", scrollwork(), 3674)
     write("close.gif", close_picture(), 2422)
+    draw_double()
+
+
+def draw_double():
+    """The pictures of the windows at twice the size, as NAME@2x.png."""
+    global DRAWING_DOUBLE
+    DRAWING_DOUBLE = True
+    try:
+        write("banner@2x.png", banner())
+        write("filelist-closed@2x.png", filelist(False))
+        write("filelist-open@2x.png", filelist(True))
+        write("playlist@2x.png", playlist())
+        for symbol in ("stop", "play", "pause"):
+            write(f"{symbol}@2x.png", transport(symbol, False))
+            write(f"{symbol}-down@2x.png", transport(symbol, True))
+        write("scrollwork@2x.png", scrollwork())
+        write("close@2x.png", close_picture())
+    finally:
+        DRAWING_DOUBLE = False
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(draw_double() if sys.argv[1:] == ["--double"] else main())

@@ -1,8 +1,12 @@
 #include "qt/commandbutton.h"
 
+#include "qt/windowdesign.h"
+
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <cmath>
 
 namespace ostrane::app {
 
@@ -13,17 +17,17 @@ struct Bevel {
     QColor outerLight, innerLight, innerDark, outerDark;
 };
 
-void drawBevel(QPainter& painter, QRect r, const Bevel& bevel) {
+// Draws the edge in bands of `line` pixels each: the light shades above and to the left, the
+// dark ones below and to the right, each dark band overlapping the light one at its corners.
+void drawBevel(QPainter& painter, QRect r, int line, const Bevel& bevel) {
     auto edge = [&](QRect rect, const QColor& light, const QColor& dark) {
-        painter.setPen(light);
-        painter.drawLine(rect.topLeft(), rect.topRight() - QPoint(1, 0));
-        painter.drawLine(rect.topLeft(), rect.bottomLeft() - QPoint(0, 1));
-        painter.setPen(dark);
-        painter.drawLine(rect.bottomLeft(), rect.bottomRight());
-        painter.drawLine(rect.topRight(), rect.bottomRight());
+        painter.fillRect(rect.left(), rect.top(), rect.width() - line, line, light);
+        painter.fillRect(rect.left(), rect.top(), line, rect.height() - line, light);
+        painter.fillRect(rect.left(), rect.bottom() - line + 1, rect.width(), line, dark);
+        painter.fillRect(rect.right() - line + 1, rect.top(), line, rect.height(), dark);
     };
     edge(r, bevel.outerLight, bevel.outerDark);
-    edge(r.adjusted(1, 1, -1, -1), bevel.innerLight, bevel.innerDark);
+    edge(r.adjusted(line, line, -line, -line), bevel.innerLight, bevel.innerDark);
 }
 
 } // namespace
@@ -57,29 +61,72 @@ const QPixmap& CommandButton::shownPicture() const {
     return isDown() && !downPicture_.isNull() ? downPicture_ : picture_;
 }
 
+namespace {
+
+bool isReturn(const QKeyEvent* event) {
+    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+           event->modifiers() == Qt::NoModifier;
+}
+
+} // namespace
+
+void CommandButton::keyPressEvent(QKeyEvent* event) {
+    if (!isReturn(event)) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat())
+        setDown(true);
+    event->accept();
+}
+
+void CommandButton::keyReleaseEvent(QKeyEvent* event) {
+    if (!isReturn(event)) {
+        QPushButton::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat() || !isDown())
+        return;
+    setDown(false);
+    click();
+}
+
 void CommandButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect all = rect();
     const QColor face = backColor();
-    painter.fillRect(all, face);
+    const qreal ratio = devicePixelRatioF();
+    const int line = devicePixelsPerLine(*this);
 
+    // The face, edge and picture on whole device pixels: at a fractional scale a one-pixel
+    // line would otherwise be smeared over two.
+    painter.save();
+    const QRect device = inDevicePixels(painter, all);
+    painter.fillRect(device, face);
     const Bevel raised{face.lighter(150), face.lighter(125), face.darker(150), Qt::black};
     const Bevel sunken{Qt::black, face.darker(150), face, face.lighter(150)};
-    drawBevel(painter, all, isDown() ? sunken : raised);
+    drawBevel(painter, device, line, isDown() ? sunken : raised);
 
     // Contents sink by one pixel while the button is held down.
     const QPoint sink = isDown() ? QPoint(1, 1) : QPoint();
     const QPixmap& shown = shownPicture();
     if (!shown.isNull()) {
-        const QPoint at = all.center() - QPoint(shown.width() - 1, shown.height() - 1) / 2;
+        const QSizeF logical = shown.deviceIndependentSize();
+        const QSize size(static_cast<int>(std::lround(logical.width() * ratio)),
+                         static_cast<int>(std::lround(logical.height() * ratio)));
+        const QPoint at = device.center() - QPoint(size.width() - 1, size.height() - 1) / 2;
+        if (size != shown.size())
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
         if (isEnabled()) {
-            painter.drawPixmap(at + sink, shown);
+            painter.drawPixmap(QRect(at + sink * line, size), shown);
         } else {
             painter.setOpacity(0.4);
-            painter.drawPixmap(at, shown);
+            painter.drawPixmap(QRect(at, size), shown);
             painter.setOpacity(1.0);
         }
     }
+    painter.restore();
 
     if (!text().isEmpty()) {
         const QRect textArea = all.adjusted(2, 2, -2, -2).translated(sink);

@@ -8,6 +8,7 @@ namespace ostrane::app {
 // A command button in graphical style: the face painted in its button colour (the palette's
 // Button role), a picture centred on it, a second picture while it is held down, and its
 // caption in the middle. Disabled, the caption is etched in grey and the picture dimmed.
+// Return and Enter press the focused button as Space does.
 class CommandButton : public QPushButton {
     Q_OBJECT
 public:
@@ -27,6 +28,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     QPixmap picture_;

@@ -3,6 +3,7 @@
 #include "core/songlisting.h"
 #include "qt/displaytext.h"
 
+#include <QKeyEvent>
 #include <QStringListModel>
 #include <filesystem>
 
@@ -81,6 +82,17 @@ std::string FileListBox::FileName() const {
     if (!current.isValid() || !selectionModel()->isSelected(current))
         return {};
     return names_.at(static_cast<std::size_t>(current.row()));
+}
+
+void FileListBox::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        event->accept();
+        if (currentIndex().isValid())
+            emit doubleClicked(currentIndex());
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 int FileListBox::ListCount() const {

@@ -16,6 +16,7 @@ namespace ostrane::app {
 // starts in the process's current folder. The folder and the names are kept as the file
 // system's bytes; the list shows them through displayName, so a name that is not UTF-8 or
 // holds controls still takes one row and reaches the player unchanged.
+// Return on the current entry is reported as a double click on it.
 class FileListBox : public QListView {
     Q_OBJECT
 public:
@@ -35,6 +36,9 @@ public:
     int ListCount() const;
     // The entry as the list shows it.
     QString List(int index) const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString patternText_;

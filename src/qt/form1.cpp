@@ -6,12 +6,14 @@
 #include "core/placement.h"
 #include "core/songpath.h"
 #include "core/windowdescription.h"
+#include "qt/accessibility.h"
 #include "qt/commandbutton.h"
 #include "qt/displaytext.h"
 #include "qt/filelistbox.h"
 #include "qt/form5.h"
 #include "qt/linktextbox.h"
 #include "qt/picturebox.h"
+#include "qt/sunkenedge.h"
 #include "qt/windowdesign.h"
 #include "qt/windowloader.h"
 
@@ -19,6 +21,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -81,6 +84,8 @@ Form1::Form1(const Form1Platform& platform, QWidget* parent)
     assignControls(loadWindow(*this, form1Description(), scale_,
                               {&platform.conversations, &platform.folderReader}));
     wireControls();
+    drawSunkenEdge(Text1);
+    describeForAssistiveTechnology();
     // Hover colours of the title labels follow the pointer without a button held.
     setMouseTracking(true);
     // The program ends by endWhenNoWindowIsLoaded: Qt alone would end it when the last
@@ -138,6 +143,19 @@ void Form1::wireControls() {
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
 }
 
+void Form1::describeForAssistiveTechnology() {
+    presentAsButton(Label1, "EXIT");
+    presentAsButton(Label2, "ABOUT");
+    presentAsButton(Picture2, "Song list");
+    Command2->setAccessibleName(QStringLiteral("Stop"));
+    Command3->setAccessibleName(QStringLiteral("Play"));
+    Command4->setAccessibleName(QStringLiteral("Pause"));
+    Picture1->setAccessibleName(QStringLiteral("QV-SPC Ostrane banner"));
+    Picture5->setAccessibleName(QStringLiteral("Song list frame"));
+    Text1->setAccessibleName(QStringLiteral("Current file loaded"));
+    File1->setAccessibleName(QStringLiteral("Songs"));
+}
+
 float Form1::Width() const {
     return scale_.twipsX(frameGeometry().width());
 }
@@ -151,6 +169,8 @@ void Form1::setHeight(float twips) {
 }
 
 void Form1::Form1_Load() {
+    // Typing goes to the path field first, whatever control was made first.
+    Text1->setFocus();
     centre();
     frameArrival_.arm();
     addTrayIcon();
@@ -185,7 +205,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == Picture2) {
-        if (event->type() == QEvent::MouseButtonDblClick) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+                 key->key() == Qt::Key_Enter) &&
+                !key->isAutoRepeat()) {
+                Picture2_Click();
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
             picture2DoubleClicked_ = true;
         } else if (event->type() == QEvent::MouseButtonRelease) {
             const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -97,6 +97,9 @@ protected:
 private:
     void assignControls(const LoadedControls& controls);
     void wireControls();
+    // Names the controls that show only a picture, and presents the clickable captions and
+    // pictures as buttons.
+    void describeForAssistiveTechnology();
     void centre();
 
     void Picture2_Click();

@@ -2,11 +2,13 @@
 
 #include "core/placement.h"
 #include "core/windowdescription.h"
+#include "qt/accessibility.h"
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
 #include "qt/windowloader.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
@@ -17,6 +19,8 @@ Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(app::primary
     assignControls(app::loadWindow(*this, app::form5Description(), scale_));
     setAttribute(Qt::WA_DeleteOnClose);
     Picture3->installEventFilter(this);
+    presentAsButton(Picture3, "Close");
+    Picture2->setAccessibleName(QStringLiteral("Divider"));
 }
 
 void Form5::Form5_Load() {
@@ -47,6 +51,14 @@ bool Form5::eventFilter(QObject* watched, QEvent* event) {
         if (mouse->button() == Qt::LeftButton &&
             Picture3->rect().contains(mouse->position().toPoint()))
             Picture3_Click();
+    }
+    if (watched == Picture3 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+            key->key() == Qt::Key_Enter) {
+            Picture3_Click();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

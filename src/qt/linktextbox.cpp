@@ -8,6 +8,8 @@ namespace ostrane::app {
 
 LinkTextBox::LinkTextBox(platform::Conversations& conversations, QWidget* parent)
     : QLineEdit(parent), link_(conversations) {
+    // Never shown, so never a stop on the way through the window with Tab.
+    setFocusPolicy(Qt::NoFocus);
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!settingAddress_)
             address_ = text.toStdString();

@@ -1,7 +1,10 @@
 #include "qt/picturebox.h"
 
+#include "qt/windowdesign.h"
+
 #include <QImageReader>
 #include <QPainter>
+#include <cmath>
 #include <utility>
 
 namespace ostrane::app {
@@ -10,12 +13,14 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setFocusPolicy(Qt::StrongFocus);
-    setAutoFillBackground(true);
+    // The background is painted with the border and the picture, on the same device pixels,
+    // so that no strip of it shows between them at a fractional scale.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 const QPixmap& PictureBox::picture() const {
     if (!pendingFile_.isEmpty())
-        picture_ = QPixmap(std::exchange(pendingFile_, QString()));
+        picture_ = pictureForScreen(std::exchange(pendingFile_, QString()));
     return picture_;
 }
 
@@ -42,21 +47,43 @@ void PictureBox::fitPicture() {
     if (!autoSize_)
         return;
     // The file's header alone gives the size of a picture not read yet.
-    const QSize size = pendingFile_.isEmpty() ? picture_.size() : QImageReader(pendingFile_).size();
+    const QSize size = pendingFile_.isEmpty() ? picture_.deviceIndependentSize().toSize()
+                                              : QImageReader(pendingFile_).size();
     if (size.isEmpty())
         return;
     const int border = 2 * frameWidth();
     resize(size.width() + border, size.height() + border);
 }
 
-void PictureBox::paintEvent(QPaintEvent* event) {
-    QFrame::paintEvent(event);
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
+    const QRect all = inDevicePixels(painter, rect());
+    painter.fillRect(all, palette().color(QPalette::Window));
+    const int line = frameWidth() > 0 ? devicePixelsPerLine(*this) : 0;
+    if (line > 0) {
+        const QColor border = palette().color(QPalette::WindowText);
+        painter.fillRect(all.left(), all.top(), all.width(), line, border);
+        painter.fillRect(all.left(), all.bottom() - line + 1, all.width(), line, border);
+        painter.fillRect(all.left(), all.top(), line, all.height(), border);
+        painter.fillRect(all.right() - line + 1, all.top(), line, all.height(), border);
+    }
     const QPixmap& shown = picture();
     if (shown.isNull())
         return;
-    QPainter painter(this);
-    painter.setClipRect(contentsRect());
-    painter.drawPixmap(contentsRect().topLeft(), shown);
+    const QRect inside = all.adjusted(line, line, -line, -line);
+    const QSizeF logical = shown.deviceIndependentSize();
+    QSize size(static_cast<int>(std::lround(logical.width() * ratio)),
+               static_cast<int>(std::lround(logical.height() * ratio)));
+    // A picture that fits its box to within a pixel of rounding fills it exactly.
+    if (std::abs(size.width() - inside.width()) <= 1)
+        size.setWidth(inside.width());
+    if (std::abs(size.height() - inside.height()) <= 1)
+        size.setHeight(inside.height());
+    painter.setClipRect(inside);
+    if (size != shown.size())
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QRect(inside.topLeft(), size), shown);
 }
 
 } // namespace ostrane::app

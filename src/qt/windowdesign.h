@@ -7,7 +7,10 @@
 
 #include <QFont>
 #include <QPalette>
+#include <QPixmap>
 
+class QPainter;
+class QRect;
 class QWidget;
 
 namespace ostrane::app {
@@ -25,6 +28,19 @@ const QPalette& fixedPalette();
 // A description's colour; `toolkitDefault` where it names none. The system colours are the
 // fixed palette's: white fields, black text, light grey button faces.
 QColor colourOf(const Colour& colour, const QColor& toolkitDefault);
+
+// The picture at `path` (":/pictures/banner.jpg"), or on a screen of more than one device
+// pixel per pixel its double-size twin ("banner@2x.png") where there is one: it has the same
+// size in pixels of the window, and is drawn sharp at twice the scale.
+QPixmap pictureForScreen(const QString& path);
+
+// Sets `painter` to draw in whole pixels of its device, whatever the screen's scale (1.25,
+// 1.5, 2), and gives `logical` in those pixels with each edge rounded to a pixel boundary.
+// Neighbouring controls drawn this way meet without gaps or overlaps.
+QRect inDevicePixels(QPainter& painter, const QRect& logical);
+
+// A line of one logical pixel, in whole device pixels: 1 up to a scale of 1.49, then 2.
+int devicePixelsPerLine(const QWidget& widget);
 
 // A window's outer size is its client size until the window manager has framed it. Once
 // armed, `framedNow` is true at the first check that finds the frame there, and never again,

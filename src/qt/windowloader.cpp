@@ -103,9 +103,9 @@ QWidget* create(QWidget& window, const ControlDescription& row, const ControlSer
     case ControlKind::CommandButton: {
         auto* button = new CommandButton(caption, &window);
         if (!row.picture.empty())
-            button->setPicture(QPixmap(picturePath(row.picture)));
+            button->setPicture(pictureForScreen(picturePath(row.picture)));
         if (!row.downPicture.empty())
-            button->setDownPicture(QPixmap(picturePath(row.downPicture)));
+            button->setDownPicture(pictureForScreen(picturePath(row.downPicture)));
         return button;
     }
     case ControlKind::PictureBox: {

@@ -234,4 +234,21 @@ TEST(Assets, TheDesktopIconIsTheWindowIcon) {
         }
 }
 
+// The double-size set, for screens at twice the scale: each picture of the windows (not the
+// icons) at exactly twice its width and height, compiled in beside it.
+TEST(Assets, EveryWindowPictureHasADoubleSizeTwin) {
+    for (const AssetDescription& asset : Assets) {
+        if (asset.format == Format::Ico)
+            continue;
+        const QString file = QString::fromLatin1(asset.file);
+        const QString twin = file.left(file.lastIndexOf(u'.')) + QStringLiteral("@2x.png");
+        const QImage image(QStringLiteral(":/pictures/") + twin);
+        ASSERT_FALSE(image.isNull()) << twin.toStdString();
+        EXPECT_EQ(image.width(), 2 * asset.width) << twin.toStdString();
+        EXPECT_EQ(image.height(), 2 * asset.height) << twin.toStdString();
+        // Qt reads a name ending in @2x as a picture for twice the scale.
+        EXPECT_EQ(image.devicePixelRatio(), 2.0) << twin.toStdString();
+    }
+}
+
 } // namespace

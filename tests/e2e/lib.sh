@@ -127,3 +127,25 @@ client_geometry() {
 click() {
     xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"
 }
+
+# start_sni_host: a StatusNotifierWatcher and host (tests/e2e/sni-host.py) on the session bus.
+start_sni_host() {
+    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/sni-host.py" >"$work/sni-host.out" 2>&1 &
+    pids+=($!)
+    wait_until "the StatusNotifierItem host" grep -qx ready "$work/sni-host.out"
+}
+
+# sni_item: prints the bus name of the last item that registered with the host.
+sni_item() {
+    sed -n 's/^item //p' "$work/sni-host.out" | tail -n 1 | grep .
+}
+
+# call_item SERVICE METHOD ARGS...: calls a StatusNotifierItem method as a host does, and
+# returns once the program has answered.
+call_item() {
+    local service=$1 method=$2
+    shift 2
+    dbus-send --session --print-reply --dest="$service" /StatusNotifierItem \
+        "org.kde.StatusNotifierItem.$method" "$@" >/dev/null ||
+        fail "the icon did not answer $method"
+}

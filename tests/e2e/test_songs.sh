@@ -1,6 +1,7 @@
 #!/bin/bash
 # Opening the panel, choosing a folder in the real dialog and double-clicking a song sends
-# the song's exact full path to the player.
+# the song's exact full path to the player. A whole session (a folder chosen, songs loaded,
+# the about window opened, EXIT) leaves nothing in the home or configuration folders.
 BIN=$1
 source "$(dirname "$0")/lib.sh"
 
@@ -12,6 +13,8 @@ ln -s "$songs/missing" "$songs/broken.spc"
 
 start_x 1024 768
 start_peer
+# As on a desktop without a session bus: none may be started on the program's behalf.
+unset DBUS_SESSION_BUS_ADDRESS
 start_corvissa
 
 client_height_is() { [[ $(client_geometry "$1" | cut -d ' ' -f 4) -eq $2 ]]; }
@@ -53,4 +56,23 @@ wait_until "the song at the peer again" loads_printed 2
 
 click "$window" "${toggle[@]}"
 wait_until "the panel to close to its first height" client_height_is "$window" 193
+
+ended() {
+    local state
+    state=$(ps -o stat= -p "$1") || return 0
+    [[ $state == Z* ]]
+}
+about_gone() { ! windows_named "$corvissa_pid" "About the Coder. . ."; }
+click "$window" 322 28
+wait_until "the about window" windows_named "$corvissa_pid" "About the Coder. . ."
+about=$(windows_named "$corvissa_pid" "About the Coder. . ." | head -n 1)
+# Its close picture, near its lower right corner; then EXIT.
+click "$about" 330 390
+wait_until "the about window to close" about_gone
+click "$window" 24 28
+wait_until "the program to end" ended "$corvissa_pid"
+[[ $HOME == "${TMPDIR:-/tmp}"/* && $XDG_CONFIG_HOME == "${TMPDIR:-/tmp}"/* ]] ||
+    fail "the test does not run with a private home"
+stored=$(find "$HOME" "$XDG_CONFIG_HOME" -mindepth 1)
+[[ -z $stored ]] || fail "the session stored: $stored"
 echo "e2e songs: passed"

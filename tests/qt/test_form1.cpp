@@ -82,8 +82,11 @@ TEST_F(Form1Layout, WindowIsBlackWithItsTitleAndClientArea) {
 
 TEST_F(Form1Layout, EveryControlHasItsKindPlaceAndVisibility) {
     const auto rows = form1Description().controls;
-    ASSERT_EQ(form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(),
-              static_cast<qsizetype>(rows.size()));
+    // Besides the controls, only decorations that take no clicks (the path field's edge).
+    qsizetype controls = 0;
+    for (const QWidget* child : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        controls += child->testAttribute(Qt::WA_TransparentForMouseEvents) ? 0 : 1;
+    ASSERT_EQ(controls, static_cast<qsizetype>(rows.size()));
     for (const auto& expected : rows) {
         SCOPED_TRACE(std::string(expected.name));
         QWidget* widget = control(expected.name);
@@ -168,7 +171,9 @@ TEST_F(Form1Layout, TabOrderFollowsTheTabIndexes) {
     } while (next != form.Text1 && chain.size() < 100);
     std::vector<std::string> names;
     for (QWidget* widget : chain)
-        if (widget->parentWidget() == &form && widget->focusPolicy() != Qt::NoFocus)
+        // The hidden link boxes keep their place in the chain but never take the focus.
+        if (widget->parentWidget() == &form &&
+            (widget->focusPolicy() != Qt::NoFocus || qobject_cast<LinkTextBox*>(widget)))
             names.push_back(widget->objectName().toStdString());
     EXPECT_EQ(names, (std::vector<std::string>{"Text1", "Command1", "Text2", "Command2", "Text3",
                                                "Command3", "Text4", "Command4", "Text5", "Command5",

@@ -279,5 +279,51 @@ TEST(QtNotificationIcon, ShowsTheRecordsTipAndDeletesOnlyTheIconTheRecordNames) 
     EXPECT_FALSE(icon.systemTrayIcon().isVisible());
 }
 
+// The messages each activation of Qt's icon delivers, on one kind of notification area.
+std::vector<int> messagesOf(platform::QtNotificationIcon::Area area,
+                            std::initializer_list<QSystemTrayIcon::ActivationReason> reasons) {
+    platform::QtNotificationIcon icon(area);
+    std::vector<int> delivered;
+    icon.onMouseMessage([&](int message) { delivered.push_back(message); });
+    auto& tray = const_cast<QSystemTrayIcon&>(icon.systemTrayIcon());
+    for (const auto reason : reasons)
+        emit tray.activated(reason);
+    return delivered;
+}
+
+TEST(QtNotificationIcon, OnAClassicAreaOnlyTheDoubleClickIsADoubleClick) {
+    using Area = platform::QtNotificationIcon::Area;
+    EXPECT_EQ(messagesOf(Area::Classic, {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick,
+                                         QSystemTrayIcon::Context, QSystemTrayIcon::MiddleClick}),
+              (std::vector<int>{513, 514, 515, 516, 517, 519, 520}));
+}
+
+TEST(QtNotificationIcon, AStatusNotifierHostsActivationIsTheRestoringDoubleClick) {
+    using Area = platform::QtNotificationIcon::Area;
+    EXPECT_EQ(
+        messagesOf(Area::StatusNotifierHost, {QSystemTrayIcon::Trigger, QSystemTrayIcon::Context,
+                                              QSystemTrayIcon::MiddleClick}),
+        (std::vector<int>{515, 516, 517, 519, 520}));
+}
+
+// XFCE's panel activates twice, 80 ms apart, for a double click on its icon.
+TEST_F(Form1Tray, TwoActivationsInARowBringTheWindowBackOnceAndInPlace) {
+    platform::QtNotificationIcon icon(platform::QtNotificationIcon::Area::StatusNotifierHost);
+    Form1 hosted{{conversations, folderPicker, icon, folderReader}};
+    hosted.Form1_Load();
+    hosted.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hosted));
+    const QPoint place = hosted.pos();
+    hosted.hide();
+    auto& tray = const_cast<QSystemTrayIcon&>(icon.systemTrayIcon());
+    emit tray.activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(hosted.isVisible());
+    QTest::qWait(80);
+    emit tray.activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(hosted.isVisible());
+    EXPECT_FALSE(hosted.isMinimized());
+    EXPECT_EQ(hosted.pos(), place);
+}
+
 } // namespace
 } // namespace ostrane::app

@@ -1,3 +1,4 @@
+#include "qt/accessibility.h"
 #include "qt/fonts.h"
 
 #include <QApplication>
@@ -8,5 +9,6 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     ostrane::app::installFontSubstitutes();
+    ostrane::app::installAccessibility();
     return RUN_ALL_TESTS();
 }

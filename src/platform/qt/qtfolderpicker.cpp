@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
+#include <QSettings>
 #include <QWidget>
 #include <filesystem>
 #include <vector>
@@ -69,6 +70,14 @@ private:
     std::string chosen_;
 };
 
+// Qt's dialog keeps its history, last folder and layout in the user's settings when it is
+// destroyed, and offers them again on the next run. The process's settings are pointed at a
+// place where no folder or file can ever be made, so the dialog neither finds nor stores any.
+void storeNoSettings() {
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+}
+
 } // namespace
 
 std::optional<std::string> fileSystemPathOf(const QString& shown) {
@@ -107,6 +116,7 @@ std::optional<std::string> fileSystemPathOf(const QString& shown) {
 }
 
 std::string QtFolderPicker::pick(WindowHandle owner, std::string_view prompt) {
+    storeNoSettings();
     QWidget* ownerWidget = QWidget::find(static_cast<WId>(owner));
     FolderDialog dialog(ownerWidget, QStringLiteral("Load SPC"));
     dialog.setObjectName(QStringLiteral("FolderPicker"));

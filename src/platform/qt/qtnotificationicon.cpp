@@ -1,5 +1,9 @@
 #include "platform/qt/qtnotificationicon.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <atomic>
 #include <vector>
 
@@ -14,9 +18,12 @@ std::uint32_t nextOwner() {
 }
 
 // The messages an activation is made of, in the order a shell sends them.
-std::vector<int> mouseMessagesOf(QSystemTrayIcon::ActivationReason reason) {
+std::vector<int> mouseMessagesOf(QSystemTrayIcon::ActivationReason reason,
+                                 QtNotificationIcon::Area area) {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
+        if (area == QtNotificationIcon::Area::StatusNotifierHost)
+            return {515};
         return {513, 514};
     case QSystemTrayIcon::DoubleClick:
         return {515};
@@ -32,10 +39,27 @@ std::vector<int> mouseMessagesOf(QSystemTrayIcon::ActivationReason reason) {
 
 } // namespace
 
-QtNotificationIcon::QtNotificationIcon() : owner_(nextOwner()) {
+QtNotificationIcon::Area QtNotificationIcon::chosenArea() {
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher))
+        return Area::Classic;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        watcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return Area::Classic;
+    const bool registered =
+        qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
+    return registered ? Area::StatusNotifierHost : Area::Classic;
+}
+
+QtNotificationIcon::QtNotificationIcon(Area area) : area_(area), owner_(nextOwner()) {
     QObject::connect(&tray_, &QSystemTrayIcon::activated,
                      [this](QSystemTrayIcon::ActivationReason reason) {
-                         for (int message : mouseMessagesOf(reason))
+                         for (int message : mouseMessagesOf(reason, area_))
                              if (deliver_)
                                  deliver_(message);
                      });

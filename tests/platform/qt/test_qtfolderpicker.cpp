@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -133,6 +134,34 @@ TEST_F(QtFolderPickerTest, AFolderWhoseNameIsNotUtf8ComesBackAsItsBytes) {
                   }
               }),
               odd);
+}
+
+// Everything under the folder an environment variable names, "" when it is unset.
+QStringList filesUnder(const char* variable) {
+    const QString folder = qEnvironmentVariable(variable);
+    QStringList found;
+    if (folder.isEmpty())
+        return found;
+    QDirIterator entries(folder,
+                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext())
+        found << entries.next();
+    return found;
+}
+
+TEST_F(QtFolderPickerTest, NothingIsStoredUnderTheHomeFolder) {
+    // The test runs with a private home; a real one must never be looked at.
+    ASSERT_TRUE(qEnvironmentVariable("HOME").startsWith(QDir::tempPath()));
+    ASSERT_TRUE(QDir(folders.path()).mkdir(QStringLiteral("songs")));
+    const QString songs = QDir(folders.path()).absoluteFilePath(QStringLiteral("songs"));
+    pickWith([&](QFileDialog& dialog) {
+        dialog.setDirectory(songs);
+        static_cast<QDialog&>(dialog).accept();
+    });
+    pickWith([&](QFileDialog& dialog) { dialog.reject(); });
+    EXPECT_EQ(filesUnder("HOME"), QStringList());
+    EXPECT_EQ(filesUnder("XDG_CONFIG_HOME"), QStringList());
 }
 
 } // namespace

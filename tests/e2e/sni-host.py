@@ -1,0 +1,113 @@
+#!/usr/bin/python3
+"""A StatusNotifierWatcher that is also the host, as a desktop panel runs it, for the tests.
+
+Serves org.kde.StatusNotifierWatcher on the session bus and says a host is registered, so
+that Qt shows its icons as StatusNotifierItems. Prints "ready" once it owns the name, then
+"item SERVICE" for each item that registers, and "gone SERVICE" when one leaves the bus.
+"""
+
+import sys
+
+import dbus
+import dbus.service
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+
+WATCHER = "org.kde.StatusNotifierWatcher"
+PATH = "/StatusNotifierWatcher"
+PROPERTIES = "org.freedesktop.DBus.Properties"
+
+INTROSPECTION = f"""<node>
+ <interface name="{WATCHER}">
+  <method name="RegisterStatusNotifierItem"><arg name="service" type="s" direction="in"/></method>
+  <method name="RegisterStatusNotifierHost"><arg name="service" type="s" direction="in"/></method>
+  <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
+  <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
+  <property name="ProtocolVersion" type="i" access="read"/>
+  <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
+  <signal name="StatusNotifierItemUnregistered"><arg type="s"/></signal>
+  <signal name="StatusNotifierHostRegistered"/>
+ </interface>
+ <interface name="{PROPERTIES}">
+  <method name="Get"><arg type="s" direction="in"/><arg type="s" direction="in"/>
+   <arg type="v" direction="out"/></method>
+  <method name="GetAll"><arg type="s" direction="in"/><arg type="a{{sv}}" direction="out"/></method>
+ </interface>
+ <interface name="org.freedesktop.DBus.Introspectable">
+  <method name="Introspect"><arg type="s" direction="out"/></method>
+ </interface>
+</node>"""
+
+
+def say(line):
+    print(line, flush=True)
+
+
+class Watcher(dbus.service.Object):
+    def __init__(self, bus):
+        super().__init__(bus, PATH)
+        self.bus = bus
+        self.items = []
+        bus.add_signal_receiver(self.owner_changed, "NameOwnerChanged",
+                                "org.freedesktop.DBus")
+
+    @dbus.service.method("org.freedesktop.DBus.Introspectable", out_signature="s")
+    def Introspect(self):
+        return INTROSPECTION
+
+    @dbus.service.method(WATCHER, in_signature="s", sender_keyword="sender")
+    def RegisterStatusNotifierItem(self, service, sender=None):
+        # An item names either its own bus name or only its object path.
+        name = service if not service.startswith("/") else sender
+        if name not in self.items:
+            self.items.append(name)
+        say(f"item {name}")
+        self.StatusNotifierItemRegistered(name)
+
+    @dbus.service.method(WATCHER, in_signature="s")
+    def RegisterStatusNotifierHost(self, service):
+        pass
+
+    @dbus.service.signal(WATCHER, signature="s")
+    def StatusNotifierItemRegistered(self, service):
+        pass
+
+    @dbus.service.signal(WATCHER, signature="s")
+    def StatusNotifierItemUnregistered(self, service):
+        pass
+
+    def properties(self):
+        return {
+            "RegisteredStatusNotifierItems": dbus.Array(self.items, signature="s"),
+            "IsStatusNotifierHostRegistered": dbus.Boolean(True),
+            "ProtocolVersion": dbus.Int32(0),
+        }
+
+    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        return self.properties()[name]
+
+    @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
+    def GetAll(self, interface):
+        return self.properties()
+
+    def owner_changed(self, name, old, new):
+        if name in self.items and not new:
+            self.items.remove(name)
+            say(f"gone {name}")
+            self.StatusNotifierItemUnregistered(name)
+
+
+def main():
+    DBusGMainLoop(set_as_default=True)
+    bus = dbus.SessionBus()
+    watcher = Watcher(bus)
+    if bus.request_name(WATCHER) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
+        sys.exit("cannot own " + WATCHER)
+    say("ready")
+    GLib.MainLoop().run()
+    del watcher
+
+
+if __name__ == "__main__":
+    main()
