@@ -1,15 +1,16 @@
 ; The Windows installer: corvissa.exe in Program Files, a Start-menu entry and an
 ; uninstaller, registered with Windows' list of programs. A 64-bit installer, as the program
 ; is. Built by `make package-windows`:
-;   makensis -DEXE=corvissa.exe -DOUT=setup.exe -DICON=corvissa.ico corvissa.nsi
+;   makensis -DEXE=corvissa.exe -DOUT=setup.exe -DICON=corvissa.ico -DVERSION=... corvissa.nsi
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !define PRODUCT "Ostrane"
+; The version comes from the build (-DVERSION=...), which has it from the project's one place.
 !ifndef VERSION
-    !define VERSION "1.06"
+    !error "Build the installer with -DVERSION=<the project's version>"
 !endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 

@@ -83,7 +83,7 @@ TEST_F(Form1Keyboard, ReturnInTheSongListLoadsTheSelectedSong) {
         QFile song(folder.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(song.open(QIODevice::WriteOnly));
     }
-    ASSERT_TRUE(form.File1->setPath(folder.path()));
+    ASSERT_TRUE(form.File1->setPath(QFile::encodeName(folder.path()).toStdString()));
     form.File1->setFocus();
     // Nothing selected: nothing is loaded.
     QTest::keyClick(form.File1, Qt::Key_Return);
