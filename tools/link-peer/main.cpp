@@ -4,6 +4,7 @@
 #include "conversationserver.h"
 #include "eventoutput.h"
 #include "peeroptions.h"
+#include "stopsignals.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -46,6 +47,8 @@ constexpr std::string_view usage =
 // While serving, both go through outputs that never wait for their reader.
 EventOutput* events = nullptr;
 EventOutput* notices = nullptr;
+// The read end of the pipe that SIGINT and SIGTERM write to.
+int stopSignals = -1;
 
 // One event, one line; a reader always sees whole lines without delay.
 void event(const std::string& line) {
@@ -62,30 +65,6 @@ void complain(const std::string& message) {
     } else {
         ostrane::server::complain(program, message);
     }
-}
-
-int stopPipe[2] = {-1, -1};
-
-void onStopSignal(int) {
-    const int saved = errno;
-    const char byte = 0;
-    [[maybe_unused]] const ssize_t ignored = ::write(stopPipe[1], &byte, 1);
-    errno = saved;
-}
-
-bool installSignals() {
-    if (::pipe2(stopPipe, O_NONBLOCK | O_CLOEXEC) != 0) {
-        return false;
-    }
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    return ::sigaction(SIGINT, &action, nullptr) == 0 &&
-           ::sigaction(SIGTERM, &action, nullptr) == 0 &&
-           ::sigaction(SIGPIPE, &ignore, nullptr) == 0;
 }
 
 std::string errorText() {
@@ -303,7 +282,7 @@ void Peer::run(std::optional<Clock::time_point> stopAt) {
             acceptPausedUntil_.reset();
         }
         fds.clear();
-        fds.push_back({stopPipe[0], POLLIN, 0});
+        fds.push_back({stopSignals, POLLIN, 0});
         fds.push_back({acceptPausedUntil_ ? -1 : server_.fd(), POLLIN, 0});
         for (const EventOutput* output : {events, notices}) {
             fds.push_back({output != nullptr && output->waiting() ? output->fd() : -1, POLLOUT, 0});
@@ -376,7 +355,8 @@ int main(int argc, char** argv) {
     if (!invocation.options) {
         return invocation.status;
     }
-    if (!installSignals()) {
+    stopSignals = ostrane::server::installStopSignals();
+    if (stopSignals < 0) {
         complain("cannot handle signals: " + errorText());
         return exitFailure;
     }

@@ -5,6 +5,7 @@
 #include "bridgeoptions.h"
 #include "conversationlistener.h"
 #include "conversationserver.h"
+#include "stopsignals.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -18,30 +19,6 @@
 namespace {
 
 using namespace ostrane;
-
-int stopPipe[2] = {-1, -1};
-
-void onStopSignal(int) {
-    const int saved = errno;
-    const char byte = 0;
-    [[maybe_unused]] const ssize_t ignored = ::write(stopPipe[1], &byte, 1);
-    errno = saved;
-}
-
-bool installSignals() {
-    if (::pipe2(stopPipe, O_NONBLOCK | O_CLOEXEC) != 0) {
-        return false;
-    }
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    return ::sigaction(SIGINT, &action, nullptr) == 0 &&
-           ::sigaction(SIGTERM, &action, nullptr) == 0 &&
-           ::sigaction(SIGPIPE, &ignore, nullptr) == 0;
-}
 
 // One unbuffered write per event, so a reader always sees whole lines without delay.
 void event(const std::string& line) {
@@ -63,7 +40,8 @@ int main(int argc, char** argv) {
         return invocation.status;
     }
     const bridge::BridgeOptions& options = *invocation.options;
-    if (!installSignals()) {
+    const int stopSignals = server::installStopSignals();
+    if (stopSignals < 0) {
         complain("cannot handle signals");
         return server::exitFailure;
     }
@@ -81,7 +59,7 @@ int main(int argc, char** argv) {
     }
     auto& conversations = std::get<server::ConversationServer>(opened);
 
-    QSocketNotifier stopNotifier(stopPipe[0], QSocketNotifier::Read);
+    QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
     QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app,
                      [] { QCoreApplication::exit(0); });
     bridge::Bridge forwarder(bus, options, event);
