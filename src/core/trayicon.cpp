@@ -28,4 +28,20 @@ platform::NotifyIconRecord TrayIcon::bytes() const {
     return record;
 }
 
+void TrayIcon::fillForAdd(std::uint32_t window, std::uint32_t icon) {
+    cbSize = Size;
+    hWnd = window;
+    uID = Id;
+    uFlags = FlagMessage | FlagIcon | FlagTip;
+    uCallbackMessage = MouseMove;
+    hIcon = icon;
+    setTip(Tip);
+}
+
+void TrayIcon::fillForDelete(std::uint32_t window) {
+    cbSize = Size;
+    hWnd = window;
+    uID = Id;
+}
+
 } // namespace ostrane::app

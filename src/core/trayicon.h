@@ -25,6 +25,16 @@ struct TrayIcon {
     std::uint32_t hIcon = 0;
     std::array<char, 64> szTip{};
 
+    static constexpr std::uint32_t Id = 1;
+    static constexpr std::string_view Tip = "QV-SPC Ostrane";
+
+    // Fills the record as the main window's load does, field by field in the record's order:
+    // the window that receives the callbacks, the program's icon and the tip.
+    void fillForAdd(std::uint32_t window, std::uint32_t icon);
+    // Writes again the fields that name the icon to the shell before it is deleted; the
+    // others keep what the load wrote.
+    void fillForDelete(std::uint32_t window);
+
     // Left-aligned as a fixed-length field takes a text: the text, one NUL, then spaces to
     // the field's end. A text too long for the field is cut so that the NUL still fits.
     void setTip(std::string_view text);

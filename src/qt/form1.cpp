@@ -45,9 +45,6 @@ const QColor White(255, 255, 255);
 const QColor Green(0, 255, 0);
 const QColor Blue(0, 0, 255);
 
-constexpr const char* TrayTip = "QV-SPC Ostrane";
-constexpr std::uint32_t TrayIconId = 1;
-
 QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -271,20 +268,12 @@ void Form1::Command5_Click() {
 }
 
 void Form1::addTrayIcon() {
-    trayIcon_.cbSize = TrayIcon::Size;
-    trayIcon_.hWnd = notificationIcon_.callbackWindow();
-    trayIcon_.uID = TrayIconId;
-    trayIcon_.uFlags = TrayIcon::FlagMessage | TrayIcon::FlagIcon | TrayIcon::FlagTip;
-    trayIcon_.uCallbackMessage = TrayIcon::MouseMove;
-    trayIcon_.hIcon = notificationIcon_.programIcon();
-    trayIcon_.setTip(TrayTip);
+    trayIcon_.fillForAdd(notificationIcon_.callbackWindow(), notificationIcon_.programIcon());
     notificationIcon_.add(trayIcon_.bytes());
 }
 
 void Form1::deleteTrayIcon() {
-    trayIcon_.cbSize = TrayIcon::Size;
-    trayIcon_.hWnd = notificationIcon_.callbackWindow();
-    trayIcon_.uID = TrayIconId;
+    trayIcon_.fillForDelete(notificationIcon_.callbackWindow());
     notificationIcon_.remove(trayIcon_.bytes());
 }
 

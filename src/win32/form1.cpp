@@ -19,9 +19,6 @@ constexpr COLORREF White = RGB(255, 255, 255);
 constexpr COLORREF Green = RGB(0, 255, 0);
 constexpr COLORREF Blue = RGB(0, 0, 255);
 
-constexpr const char* TrayTip = "QV-SPC Ostrane";
-constexpr std::uint32_t TrayIconId = 1;
-
 constexpr DWORD Form1Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // User handles carry 32 significant bits on 64-bit Windows too, as the record's fields do.
@@ -172,21 +169,12 @@ void Form1::Command5_Click() {
 }
 
 void Form1::addTrayIcon() {
-    trayIcon_.cbSize = app::TrayIcon::Size;
-    trayIcon_.hWnd = handleField(Picture4.handle());
-    trayIcon_.uID = TrayIconId;
-    trayIcon_.uFlags =
-        app::TrayIcon::FlagMessage | app::TrayIcon::FlagIcon | app::TrayIcon::FlagTip;
-    trayIcon_.uCallbackMessage = app::TrayIcon::MouseMove;
-    trayIcon_.hIcon = notificationIcon_.programIcon();
-    trayIcon_.setTip(TrayTip);
+    trayIcon_.fillForAdd(handleField(Picture4.handle()), notificationIcon_.programIcon());
     notificationIcon_.add(trayIcon_.bytes());
 }
 
 void Form1::deleteTrayIcon() {
-    trayIcon_.cbSize = app::TrayIcon::Size;
-    trayIcon_.hWnd = handleField(Picture4.handle());
-    trayIcon_.uID = TrayIconId;
+    trayIcon_.fillForDelete(handleField(Picture4.handle()));
     notificationIcon_.remove(trayIcon_.bytes());
 }
 

@@ -3,6 +3,7 @@
 #include "core/trayicon.h"
 #include "core/wholenumber.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <gtest/gtest.h>
 #include <string>
@@ -47,6 +48,27 @@ TEST(TrayIcon, TipFieldKeepsItsNulForAnyText) {
     EXPECT_EQ(record.szTip[0], '\0');
     EXPECT_EQ(record.szTip[1], ' ');
     EXPECT_EQ(record.szTip[63], ' ');
+}
+
+TEST(TrayIcon, TheLoadFillsEveryFieldAndTheDeleteOnlyThoseThatNameTheIcon) {
+    TrayIcon record;
+    record.fillForAdd(0x2a, 0x77);
+    const auto added = record.bytes();
+    EXPECT_EQ(le32(added, 0), 88u);
+    EXPECT_EQ(le32(added, 4), 0x2au);
+    EXPECT_EQ(le32(added, 8), 1u);
+    EXPECT_EQ(le32(added, 12), 7u);
+    EXPECT_EQ(le32(added, 16), 512u);
+    EXPECT_EQ(le32(added, 20), 0x77u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&added[24])), "QV-SPC Ostrane");
+
+    record.cbSize = record.hWnd = record.uID = 0;
+    record.fillForDelete(0x2b);
+    const auto deleting = record.bytes();
+    EXPECT_EQ(le32(deleting, 0), 88u);
+    EXPECT_EQ(le32(deleting, 4), 0x2bu);
+    EXPECT_EQ(le32(deleting, 8), 1u);
+    EXPECT_TRUE(std::equal(added.begin() + 12, added.end(), deleting.begin() + 12));
 }
 
 TEST(TrayCallback, DecodesTheMessageNumberAtAnyDensity) {
