@@ -37,8 +37,10 @@ touch "$work/stop-ping"
 wait_until "the pings' figures" grep -q '^pings ' "$work/ping.out"
 read -r _ count _ worst _ _ median _ < <(grep '^pings ' "$work/ping.out")
 echo "pings while the player hung: $count, worst $worst ms, median $median ms"
-((count >= 100)) || fail "only $count pings answered in the five presses' time"
-awk -v w="$worst" 'BEGIN { exit !(w < 100) }' || fail "a ping waited $worst ms"
+# A window waiting on the player would leave a ping unanswered for a whole second; the bound
+# leaves room for a busy machine, and the figures above say how quick it really was.
+((count >= 20)) || fail "only $count pings answered in the five presses' time"
+awk -v w="$worst" 'BEGIN { exit !(w < 500) }' || fail "a ping waited $worst ms"
 
 # In the order pressed, one at a time.
 order=$(sed -nE 's/^(hang|close) #([0-9]+).*/\1 \2/p' "$work/peer.out" | head -n 9 | tr '\n' ' ')
@@ -54,6 +56,6 @@ wmctrl -i -c "$window"
 wait_until "the program's end" ended "$corvissa_pid"
 took=$(($(now_ms) - started))
 echo "ending with an open under way took $took ms"
-((took < 1500)) || fail "ending took $took ms"
+((took < 2500)) || fail "ending took $took ms"
 [[ $(hung_count) -eq 6 ]] || fail "a queued open reached the player after the end"
 echo "e2e hung player: passed"

@@ -69,8 +69,11 @@ TEST_F(Form1HungPlayer, TheWindowKeepsAnsweringWhileFivePressesWait) {
     std::printf("worst heartbeat gap %lld ms, slowest press %lld ms, %lld ms for the five\n",
                 static_cast<long long>(worst), static_cast<long long>(slowestPress),
                 static_cast<long long>(waited.elapsed()));
-    EXPECT_LT(slowestPress, 50);
-    EXPECT_LT(worst, 100);
+    // A window that waited on the player would stall for a whole time-out (1,000 ms) per
+    // press. The bounds stay well below that but leave room for a busy machine; the figures
+    // printed above, and the soak bench, tell how quick it really is.
+    EXPECT_LT(slowestPress, 400);
+    EXPECT_LT(worst, 500);
     EXPECT_GE(waited.elapsed(), 3500);
 
     // One at a time, in the order pressed: each conversation ends before the next begins.
@@ -95,7 +98,8 @@ TEST_F(Form1HungPlayer, EndingWhileAnOpenWaitsTakesOneTimeOutAtMost) {
     ending.start();
     form.reset();
     conversations.reset();
-    EXPECT_LT(ending.elapsed(), 1000 + 150);
+    // Without the bound the two queued opens would add a second each.
+    EXPECT_LT(ending.elapsed(), 1000 + 600);
     // The waiting opens never reached the player.
     EXPECT_TRUE(peer.waitForLine("close #1"));
     EXPECT_EQ(peer.lines().size(), 3u);
