@@ -229,4 +229,16 @@ HBRUSH Control::colours(HDC dc, HBRUSH system) {
     return back_->brush();
 }
 
+bool registerWindowClass(const wchar_t* name, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.lpszClassName = name;
+    return ::RegisterClassExW(&windowClass) != 0 ||
+           ::GetClassInfoExW(windowClass.hInstance, name, &windowClass) != FALSE;
+}
+
 } // namespace ostrane::win32

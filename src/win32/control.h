@@ -39,6 +39,10 @@ std::optional<COLORREF> colourOf(const app::Colour& colour);
 
 // One child window of a form, made from its row of the window description. The form's
 // window procedure hands each control the messages that concern it.
+// Registers a window class of the program's own with the arrow cursor; double clicks arrive
+// as such. True also when the class is registered already.
+bool registerWindowClass(const wchar_t* name, WNDPROC procedure);
+
 class Control {
 public:
     virtual ~Control();

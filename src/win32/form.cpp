@@ -24,16 +24,8 @@ app::TwipScale screenScale() {
 } // namespace
 
 bool Form::registerClass() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
     // A double click on a label is two presses for the label.
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = windowProcedure;
-    windowClass.hInstance = ::GetModuleHandleW(nullptr);
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    windowClass.lpszClassName = windowClassName;
-    return ::RegisterClassExW(&windowClass) != 0 ||
-           ::GetClassInfoExW(windowClass.hInstance, windowClassName, &windowClass) != FALSE;
+    return registerWindowClass(windowClassName, windowProcedure);
 }
 
 Form::Form(const app::WindowDescription& description, DWORD style, ControlServices services)

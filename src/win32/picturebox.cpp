@@ -11,15 +11,7 @@ PictureBox::PictureBox(HWND form, const app::ControlDescription& row, const app:
 }
 
 bool PictureBox::registerClass() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = windowProcedure;
-    windowClass.hInstance = ::GetModuleHandleW(nullptr);
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    windowClass.lpszClassName = WindowClass;
-    return ::RegisterClassExW(&windowClass) != 0 ||
-           ::GetClassInfoExW(windowClass.hInstance, WindowClass, &windowClass) != FALSE;
+    return registerWindowClass(WindowClass, windowProcedure);
 }
 
 void PictureBox::showPicture(const Picture& picture) {
