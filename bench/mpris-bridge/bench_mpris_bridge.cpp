@@ -38,18 +38,26 @@ using Micros = std::chrono::duration<double, std::micro>;
 constexpr int rounds = 1'000;
 constexpr int processRounds = 100;
 
-LatencySummary measure(int count, const std::function<bool()>& step) {
+struct Timed {
     std::vector<double> samples;
-    samples.reserve(count);
     int failures = 0;
-    for (int i = 0; i < count; ++i) {
+
+    void time(const std::function<bool()>& step) {
         const auto start = Clock::now();
         if (!step()) {
             ++failures;
         }
         samples.push_back(Micros(Clock::now() - start).count());
     }
-    return summarize(std::move(samples), failures);
+    LatencySummary summary() const { return summarize(samples, failures); }
+};
+
+LatencySummary measure(int count, const std::function<bool()>& step) {
+    Timed timed;
+    for (int i = 0; i < count; ++i) {
+        timed.time(step);
+    }
+    return timed.summary();
 }
 
 // Starts `args`, its standard output into `output` (or discarded); -1 when it cannot.
@@ -118,9 +126,12 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     const pid_t bridge = spawn({OSTRANE_MPRIS_BRIDGE}, runtime + "/bridge.out");
+    const pid_t peer = spawn({OSTRANE_LINK_PEER, "--service", "QV-peer"}, runtime + "/peer.out");
     if (player < 0 || !playerReady() || bridge < 0 ||
-        !waitForLine(runtime + "/bridge.out", "player bench")) {
-        std::fprintf(stderr, "the fake player or the bridge never became ready\n");
+        !waitForLine(runtime + "/bridge.out", "player bench") || peer < 0 ||
+        !waitForLine(runtime + "/peer.out", "ready " + runtime + "/dde/qv-peer")) {
+        std::fprintf(stderr, "the fake player, the bridge or the link peer never became ready\n");
+        stop(peer);
         stop(bridge);
         stop(player);
         std::filesystem::remove_all(runtime);
@@ -128,13 +139,15 @@ int main(int argc, char** argv) {
     }
 
     ostrane::platform::SocketConversations conversations(runtime);
-    auto converse = [&] {
-        const auto conversation = conversations.open("QV-spc", "PAUSE");
+    auto converseWith = [&](const char* service) {
+        const auto conversation = conversations.open(service, "PAUSE");
         if (conversation) {
             conversations.close(*conversation);
         }
         return conversation.has_value();
     };
+    auto converse = [&] { return converseWith("QV-spc"); };
+    auto converseWithPeer = [&] { return converseWith("QV-peer"); };
     QDBusMessage pause =
         QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.bench", "/org/mpris/MediaPlayer2",
                                        "org.mpris.MediaPlayer2.Player", "Pause");
@@ -146,8 +159,17 @@ int main(int argc, char** argv) {
         converse();
         direct();
     }
-    const LatencySummary throughBridge = measure(rounds, converse);
-    const LatencySummary floor = measure(rounds, direct);
+    // Taken in turns, so that both see the same load from the rest of the machine.
+    Timed bridged;
+    Timed directly;
+    Timed socketOnly;
+    for (int i = 0; i < rounds; ++i) {
+        bridged.time(converse);
+        directly.time(direct);
+        socketOnly.time(converseWithPeer);
+    }
+    const LatencySummary throughBridge = bridged.summary();
+    const LatencySummary floor = directly.summary();
     std::optional<LatencySummary> playerctl;
     if (::access("/usr/bin/playerctl", X_OK) == 0) {
         playerctl = measure(processRounds, [] {
@@ -157,6 +179,7 @@ int main(int argc, char** argv) {
                    WEXITSTATUS(status) == 0;
         });
     }
+    stop(peer);
     stop(bridge);
     stop(player);
     std::filesystem::remove_all(runtime);
@@ -165,6 +188,7 @@ int main(int argc, char** argv) {
     std::printf("%-34s %9s %9s %9s   %s\n", "", "p50", "p99", "max", "target");
     printLatency("through the bridge, open to answer", throughBridge, "p50 <= 1.3 x floor");
     printLatency("floor: D-Bus call to the player", floor, "(none)");
+    printLatency("conversation with the link peer", socketOnly.summary(), "(the socket alone)");
     if (playerctl) {
         char what[64];
         std::snprintf(what, sizeof what, "playerctl pause (%d processes)", processRounds);
@@ -174,6 +198,10 @@ int main(int argc, char** argv) {
     }
     if (floor.p50 > 0) {
         std::printf("\nbridge p50 / floor p50 = %.2f\n", throughBridge.p50 / floor.p50);
+        // What is left once the socket and the player's own reply are taken away: QtDBus
+        // hands every call to its bus thread and every reply back, two switches per call.
+        std::printf("bridge p50 - floor p50 - link peer p50 = %.1f us\n",
+                    throughBridge.p50 - floor.p50 - socketOnly.summary().p50);
     }
     return 0;
 }
