@@ -1,6 +1,7 @@
 #!/bin/bash
 # With the MPRIS bridge and a real headless mpv in place of the link peer, a double click on
-# a song makes mpv play it: its xesam:url names the file. Needs a private session bus.
+# a song makes mpv play it: its xesam:url names the file, and the sound mpv makes (written to
+# a file in place of a sound card) is the song's 440 Hz tone. Needs a private session bus.
 BIN=$1
 source "$(dirname "$0")/lib.sh"
 
@@ -19,7 +20,8 @@ mpv_plays() { mpv_metadata | grep -qF "string \"$expected_url\"" && mpv_metadata
 
 start_x 1024 768
 "$BIN/corvissa-mpris-bridge" --player mpv --launch "mpv --idle=yes --no-config --no-terminal \
-    --vo=null --ao=null --script=/usr/lib/mpv-mpris/mpris.so" >"$work/peer.out" 2>&1 &
+    --vo=null --ao=pcm --ao-pcm-file='$work/heard.wav' --audio-format=s16 \
+    --script=/usr/lib/mpv-mpris/mpris.so" >"$work/peer.out" 2>&1 &
 pids+=($!)
 wait_until "the bridge" grep -q '^ready ' "$work/peer.out"
 wait_until "the bridge to start mpv" grep -q '^player mpv$' "$work/peer.out"
@@ -33,4 +35,8 @@ xdotool mousemove --window "$window" 60 252 click --repeat 2 --delay 80 1
 wait_until "mpv to play the song" mpv_plays
 grep -qF "open #1 QV-spc|$songs/01 Ærø 100%.spc -> mpv OpenUri $expected_url" "$work/peer.out" ||
     fail "the bridge did not report the song it loaded"
+here=$(cd "$(dirname "$0")" && pwd)
+wait_until "a second of sound from mpv" "$here/tone.py" "$work/heard.wav"
+pitch=$("$here/tone.py" "$work/heard.wav")
+((pitch > 430 && pitch < 455)) || fail "mpv made a sound of $pitch Hz, not the song's 440 Hz"
 echo "e2e mpv: passed"
