@@ -104,8 +104,9 @@ start_xfce_panel() {
 EOF
     # The panel's settings store, started here rather than by the bus, so that it reads the
     # configuration above and ends with the test.
-    XDG_CONFIG_HOME=$config /usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd \
-        >"$work/xfconfd.log" 2>&1 &
+    local xfconfd
+    xfconfd=$(sed -n 's/^Exec=//p' /usr/share/dbus-1/services/org.xfce.Xfconf.service)
+    XDG_CONFIG_HOME=$config "$xfconfd" >"$work/xfconfd.log" 2>&1 &
     pids+=($!)
     wait_until "the panel's settings store" owned org.xfce.Xfconf
     XDG_CONFIG_HOME=$config NO_AT_BRIDGE=1 xfce4-panel >"$work/panel.log" 2>&1 &
