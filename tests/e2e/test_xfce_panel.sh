@@ -139,8 +139,7 @@ EOF
     wait_until "the panel's StatusNotifierItem host" host_ready
     # The tray runs in a process of its own, which the panel started.
     local tray
-    tray=$(pgrep -P "$panel_pid" || true)
-    pids+=($tray)
+    for tray in $(pgrep -P "$panel_pid"); do pids+=("$tray"); done
 }
 
 start_x 1024 768
@@ -166,6 +165,8 @@ wait_until "the icon to leave the panel" no_icon_spot
 dbus-monitor --session "type='method_call',interface='org.kde.StatusNotifierItem'" \
     >"$work/item-calls.log" 2>&1 &
 pids+=($!)
+# A monitor gives up its own name once it watches.
+wait_until "the bus monitor" grep -q 'member=NameLost' "$work/item-calls.log"
 start_corvissa
 wait_until "the program's item on the panel" program_item
 item=$(program_item)
