@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """A StatusNotifierWatcher that is also the host, as a desktop panel runs it, for the tests.
 
-Serves org.kde.StatusNotifierWatcher on the session bus and says a host is registered, so
-that Qt shows its icons as StatusNotifierItems. Prints "ready" once it owns the name, then
-"item SERVICE" for each item that registers, and "gone SERVICE" when one leaves the bus.
+Serves org.kde.StatusNotifierWatcher on the session bus and says a host is registered.
+Prints "ready" once it owns the name, then "item SERVICE" for each item that registers,
+"shows SERVICE SIZES TIP" once it has read the item's pictures (their sizes, as 32x32,16x16)
+and tooltip as a host shows them, and "gone SERVICE" when an item leaves the bus.
 """
 
 import sys
@@ -16,6 +17,7 @@ from gi.repository import GLib
 WATCHER = "org.kde.StatusNotifierWatcher"
 PATH = "/StatusNotifierWatcher"
 PROPERTIES = "org.freedesktop.DBus.Properties"
+ITEM = "org.kde.StatusNotifierItem"
 
 INTROSPECTION = f"""<node>
  <interface name="{WATCHER}">
@@ -63,6 +65,18 @@ class Watcher(dbus.service.Object):
             self.items.append(name)
         say(f"item {name}")
         self.StatusNotifierItemRegistered(name)
+        self.read_item(name)
+
+    def read_item(self, name):
+        def show(properties):
+            sizes = ",".join(f"{width}x{height}" for width, height, pixels
+                             in properties["IconPixmap"] if len(pixels) == width * height * 4)
+            tip = properties["ToolTip"][2]
+            say(f"shows {name} {sizes or '-'} {tip}")
+
+        self.bus.get_object(name, "/StatusNotifierItem").GetAll(
+            ITEM, dbus_interface=PROPERTIES, reply_handler=show,
+            error_handler=lambda error: say(f"unreadable {name} {error}"))
 
     @dbus.service.method(WATCHER, in_signature="s")
     def RegisterStatusNotifierHost(self, service):
