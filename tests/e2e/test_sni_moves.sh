@@ -65,6 +65,8 @@ wait_until "the icon back on the host" sni_item
 item=$(sni_item)
 wait_until "the host to show the icon's picture and tip" shows_icon "$item"
 wait_until "the icon to leave the X11 tray" no_tray_icon "$corvissa_pid"
+[[ $(sed -n 's/^item //p' "$work/sni-host.out" | sort -u | wc -l) == 1 ]] ||
+    fail "more than one item registered: $(cat "$work/sni-host.out")"
 minimise_into_icon
 call_item "$item" Activate int32:10 int32:10
 wait_until "the window back from the host's icon" shown_normal "$window"

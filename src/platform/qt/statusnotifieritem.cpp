@@ -177,13 +177,16 @@ void StatusNotifierItem::show() {
         statusNotifierWatcherService, statusNotifierWatcherPath, statusNotifierWatcherService,
         QStringLiteral("RegisterStatusNotifierItem"));
     registration << serviceName_;
+    // The watcher hands the item to its hosts before its answer gets here: only a refusal
+    // takes the item back off screen.
+    shown_ = true;
     const unsigned registering = ++registrations_;
     auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(registration), this);
     connect(call, &QDBusPendingCallWatcher::finished, this,
             [this, registering](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();
-                if (registering == registrations_)
-                    shown_ = !finished->isError();
+                if (registering == registrations_ && finished->isError())
+                    shown_ = false;
             });
 }
 

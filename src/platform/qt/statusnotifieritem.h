@@ -53,8 +53,8 @@ public:
     const QString& toolTip() const { return toolTip_; }
 
     // Puts the item on the bus and registers it with the watcher, also again when it is
-    // already there (a new watcher knows nothing of it). `isShown` follows the watcher's
-    // answer, which arrives later.
+    // already there (a new watcher knows nothing of it). It counts as shown from then on,
+    // unless the watcher refuses it. One item of a process can be on the bus at a time.
     void show();
     // Takes the item off the bus; hosts drop it when its name goes.
     void hide();
