@@ -171,13 +171,13 @@ double_click_until_shown() {
     fail "a double click on the icon did not bring the window back"
 }
 
-# start_sni_host: a StatusNotifierWatcher and host (tests/e2e/sni-host.py) on the session bus.
-# Sets sni_host_pid.
+# start_sni_host [--host-later]: a StatusNotifierWatcher and host (tests/e2e/sni-host.py) on
+# the session bus. Sets sni_host_pid.
 start_sni_host() {
     # Emptied here: the new host's own redirection may come after the wait below has read
     # an earlier host's lines.
     : >"$work/sni-host.out"
-    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/sni-host.py" >"$work/sni-host.out" 2>&1 &
+    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/sni-host.py" "$@" >"$work/sni-host.out" 2>&1 &
     pids+=($!)
     sni_host_pid=$!
     wait_until "the StatusNotifierItem host" grep -qx ready "$work/sni-host.out"

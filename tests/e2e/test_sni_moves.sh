@@ -2,7 +2,7 @@
 # The icon follows the notification area while the program runs: a StatusNotifierItem host
 # that starts later gets it; when the host goes away the icon moves to the X11 tray, where a
 # double click brings the window back; when a host comes back the icon leaves the X11 tray
-# for it.
+# for it, also when the host registers with a watcher that was there before it.
 BIN=$1
 here=$(cd "$(dirname "$0")" && pwd)
 # A session bus of the test's own: the host and the program meet there, never on the user's.
@@ -71,6 +71,20 @@ minimise_into_icon
 call_item "$item" Activate int32:10 int32:10
 wait_until "the window back from the host's icon" shown_normal "$window"
 
+# A watcher that runs before its host, as a desktop's may: the icon waits in the X11 tray,
+# goes to the host once it registers, and comes back when the host leaves the watcher.
+kill "$sni_host_pid"
+wait_until "the icon in the X11 tray" tray_icon "$corvissa_pid"
+start_sni_host --host-later
+wait_until "the program to find no host yet" grep -qx "asked no" "$work/sni-host.out"
+kill -USR1 "$sni_host_pid"
+wait_until "the host to register" grep -qx "host yes" "$work/sni-host.out"
+wait_until "the icon on the host that registered later" sni_item
+wait_until "the icon to leave the X11 tray" no_tray_icon "$corvissa_pid"
+item=$(sni_item)
+kill -USR2 "$sni_host_pid"
+wait_until "the icon back in the X11 tray" tray_icon "$corvissa_pid"
+
 wmctrl -i -c "$window"
-wait_until "the icon to leave the host" grep -q "^gone $item\$" "$work/sni-host.out"
+wait_until "the icon to leave the X11 tray" no_tray_icon "$corvissa_pid"
 echo "e2e sni moves: passed"
