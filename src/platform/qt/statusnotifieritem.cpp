@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
