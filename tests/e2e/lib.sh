@@ -84,6 +84,8 @@ tray_icon() {
     done | grep .
 }
 
+no_tray_icon() { ! tray_icon "$1"; }
+
 # tooltip_shown PID: succeeds while one of the program's tooltips is on screen.
 tooltip_shown() {
     local window type
@@ -92,6 +94,13 @@ tooltip_shown() {
         [[ $type == *TOOLTIP* ]] && return 0
     done
     return 1
+}
+
+# ended PID: succeeds once the process has ended (or is a zombie).
+ended() {
+    local state
+    state=$(ps -o stat= -p "$1") || return 0
+    [[ $state == Z* ]]
 }
 
 start_peer() {
@@ -123,15 +132,54 @@ client_geometry() {
         /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
 }
 
+# The states of a window on the desktop: each succeeds while WINDOW is in it.
+in_client_list() { xprop -root _NET_CLIENT_LIST | grep -qiw "$(printf '0x%x' "$1")"; }
+mapped() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
+iconic() { xprop -id "$1" WM_STATE | grep -q 'window state: Iconic'; }
+hidden() { ! mapped "$1" && ! in_client_list "$1"; }
+shown_normal() { mapped "$1" && in_client_list "$1" && ! iconic "$1"; }
+# position WINDOW: prints "x y" of the client area on the screen.
+position() { client_geometry "$1" | cut -d' ' -f1,2; }
+
 # click WINDOW X Y [BUTTON]: a click at client coordinates, in pixels.
 click() {
     xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"
 }
 
-# start_sni_host: a StatusNotifierWatcher and host (tests/e2e/sni-host.py) on the session bus.
+# point_at_icon [NUDGE]: the pointer to the middle of the window $icon (the program's icon in
+# the X11 tray), NUDGE pixels to the right.
+point_at_icon() {
+    local x y width height
+    read -r x y width height < <(client_geometry "$icon")
+    xdotool mousemove $((x + width / 2 + ${1:-0})) $((y + height / 2))
+}
+
+# double_click_until_shown: double clicks the icon $icon until the window $window is back.
+# On a loaded machine the two clicks may reach the program too far apart to make a double
+# click; they are then two single clicks, which change nothing, and the next round tries
+# again.
+double_click_until_shown() {
+    local round tries
+    for ((round = 1; round <= 12; round++)); do
+        point_at_icon
+        xdotool click --repeat 2 --delay 80 1
+        for ((tries = 0; tries < 20 * round; tries++)); do
+            shown_normal "$window" && return 0
+            sleep 0.05
+        done
+    done
+    fail "a double click on the icon did not bring the window back"
+}
+
+# start_sni_host [--host-later]: a StatusNotifierWatcher and host (tests/e2e/sni-host.py) on
+# the session bus. Sets sni_host_pid.
 start_sni_host() {
-    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/sni-host.py" >"$work/sni-host.out" 2>&1 &
+    # Emptied here: the new host's own redirection may come after the wait below has read
+    # an earlier host's lines.
+    : >"$work/sni-host.out"
+    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/sni-host.py" "$@" >"$work/sni-host.out" 2>&1 &
     pids+=($!)
+    sni_host_pid=$!
     wait_until "the StatusNotifierItem host" grep -qx ready "$work/sni-host.out"
 }
 

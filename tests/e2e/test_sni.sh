@@ -11,13 +11,6 @@ if [[ -z ${OSTRANE_PRIVATE_BUS:-} ]]; then
 fi
 source "$here/lib.sh"
 
-in_client_list() { xprop -root _NET_CLIENT_LIST | grep -qiw "$(printf '0x%x' "$1")"; }
-mapped() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
-iconic() { xprop -id "$1" WM_STATE | grep -q 'window state: Iconic'; }
-hidden() { ! mapped "$1" && ! in_client_list "$1"; }
-shown_normal() { mapped "$1" && in_client_list "$1" && ! iconic "$1"; }
-position() { client_geometry "$1" | cut -d' ' -f1,2; }
-
 start_x 1024 768
 start_sni_host
 start_corvissa

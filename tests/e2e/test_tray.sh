@@ -5,25 +5,7 @@
 BIN=$1
 source "$(dirname "$0")/lib.sh"
 
-in_client_list() { xprop -root _NET_CLIENT_LIST | grep -qiw "$(printf '0x%x' "$1")"; }
-mapped() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
-iconic() { xprop -id "$1" WM_STATE | grep -q 'window state: Iconic'; }
-hidden() { ! mapped "$1" && ! in_client_list "$1"; }
-shown_normal() { mapped "$1" && in_client_list "$1" && ! iconic "$1"; }
-ended() {
-    local state
-    state=$(ps -o stat= -p "$1") || return 0
-    [[ $state == Z* ]]
-}
-position() { client_geometry "$1" | cut -d' ' -f1,2; }
 no_tooltip() { ! tooltip_shown "$1"; }
-no_tray_icon() { ! tray_icon "$1"; }
-# point_at_icon [NUDGE]: the pointer to the icon's middle, NUDGE pixels to the right.
-point_at_icon() {
-    local x y width height
-    read -r x y width height < <(client_geometry "$icon")
-    xdotool mousemove $((x + width / 2 + ${1:-0})) $((y + height / 2))
-}
 # Rests the pointer on the icon until its tooltip shows. The notification area may still be
 # moving the icon into place, and after a click Qt waits for a further move, so the pointer
 # moves a pixel now and then, each time resting longer, so a slow machine gets there too.
@@ -37,21 +19,6 @@ hover_until_tooltip() {
         done
     done
     fail "no tooltip over the notification icon"
-}
-# Double clicks the icon until the window is back. On a loaded machine the two clicks may
-# reach the program too far apart to make a double click; they are then two single clicks,
-# which change nothing, and the next round tries again.
-double_click_until_shown() {
-    local round tries
-    for ((round = 1; round <= 12; round++)); do
-        point_at_icon
-        xdotool click --repeat 2 --delay 80 1
-        for ((tries = 0; tries < 20 * round; tries++)); do
-            shown_normal "$window" && return 0
-            sleep 0.05
-        done
-    done
-    fail "a double click on the icon did not bring the window back"
 }
 # Waits until a tooltip shows again: the program has handled every earlier event on the icon.
 settle_on_icon() {

@@ -1,5 +1,6 @@
 #include "core/placement.h"
 #include "platform/qt/qtnotificationicon.h"
+#include "platform/qt/statusnotifieritem.h"
 #include "platform/unix/posixfolderreader.h"
 #include "qt/form1.h"
 #include "qt/form5.h"
@@ -260,34 +261,49 @@ TEST_F(Form1Tray, AWindowHiddenInTheTrayKeepsTheProgramRunning) {
 }
 
 TEST(QtNotificationIcon, ShowsTheRecordsTipAndDeletesOnlyTheIconTheRecordNames) {
+    // This test has no session bus: the icon goes to the X11 tray.
     platform::QtNotificationIcon icon;
     TrayIcon record;
     record.hWnd = icon.callbackWindow();
     record.uID = 1;
     record.setTip("QV-SPC Ostrane");
     icon.add(record.bytes());
-    EXPECT_EQ(icon.systemTrayIcon().toolTip(), "QV-SPC Ostrane");
-    EXPECT_TRUE(icon.systemTrayIcon().isVisible());
+    ASSERT_EQ(icon.area(), platform::QtNotificationIcon::Area::Classic);
+    ASSERT_NE(icon.systemTrayIcon(), nullptr);
+    EXPECT_EQ(icon.systemTrayIcon()->toolTip(), "QV-SPC Ostrane");
+    EXPECT_TRUE(icon.systemTrayIcon()->isVisible());
     // The offscreen platform has no notification area.
     EXPECT_FALSE(icon.shown());
 
     record.uID = 2;
     EXPECT_FALSE(icon.remove(record.bytes()));
-    EXPECT_TRUE(icon.systemTrayIcon().isVisible());
+    EXPECT_TRUE(icon.systemTrayIcon()->isVisible());
     record.uID = 1;
     EXPECT_TRUE(icon.remove(record.bytes()));
-    EXPECT_FALSE(icon.systemTrayIcon().isVisible());
+    EXPECT_FALSE(icon.systemTrayIcon()->isVisible());
+    EXPECT_EQ(icon.area(), platform::QtNotificationIcon::Area::None);
 }
 
-// The messages each activation of Qt's icon delivers, on one kind of notification area.
+// Raises each activation on the X11 tray's icon, or on the StatusNotifierItem.
+void activate(const platform::QtNotificationIcon& icon, platform::QtNotificationIcon::Area area,
+              QSystemTrayIcon::ActivationReason reason) {
+    if (area == platform::QtNotificationIcon::Area::Classic)
+        emit const_cast<QSystemTrayIcon*>(icon.systemTrayIcon())->activated(reason);
+    else
+        emit const_cast<platform::StatusNotifierItem&>(icon.statusNotifierItem()).activated(reason);
+}
+
+// The messages each activation delivers, from one kind of notification area.
 std::vector<int> messagesOf(platform::QtNotificationIcon::Area area,
                             std::initializer_list<QSystemTrayIcon::ActivationReason> reasons) {
-    platform::QtNotificationIcon icon(area);
+    platform::QtNotificationIcon icon;
+    TrayIcon record;
+    record.fillForAdd(icon.callbackWindow(), icon.programIcon());
+    icon.add(record.bytes());
     std::vector<int> delivered;
     icon.onMouseMessage([&](int message) { delivered.push_back(message); });
-    auto& tray = const_cast<QSystemTrayIcon&>(icon.systemTrayIcon());
     for (const auto reason : reasons)
-        emit tray.activated(reason);
+        activate(icon, area, reason);
     return delivered;
 }
 
@@ -308,18 +324,18 @@ TEST(QtNotificationIcon, AStatusNotifierHostsActivationIsTheRestoringDoubleClick
 
 // XFCE's panel activates twice, 80 ms apart, for a double click on its icon.
 TEST_F(Form1Tray, TwoActivationsInARowBringTheWindowBackOnceAndInPlace) {
-    platform::QtNotificationIcon icon(platform::QtNotificationIcon::Area::StatusNotifierHost);
+    platform::QtNotificationIcon icon;
     Form1 hosted{{conversations, folderPicker, icon, folderReader}};
     hosted.Form1_Load();
     hosted.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&hosted));
     const QPoint place = hosted.pos();
     hosted.hide();
-    auto& tray = const_cast<QSystemTrayIcon&>(icon.systemTrayIcon());
-    emit tray.activated(QSystemTrayIcon::Trigger);
+    using Area = platform::QtNotificationIcon::Area;
+    activate(icon, Area::StatusNotifierHost, QSystemTrayIcon::Trigger);
     EXPECT_TRUE(hosted.isVisible());
     QTest::qWait(80);
-    emit tray.activated(QSystemTrayIcon::Trigger);
+    activate(icon, Area::StatusNotifierHost, QSystemTrayIcon::Trigger);
     EXPECT_TRUE(hosted.isVisible());
     EXPECT_FALSE(hosted.isMinimized());
     EXPECT_EQ(hosted.pos(), place);

@@ -1,9 +1,8 @@
 #include "platform/qt/qtnotificationicon.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusVariant>
+#include "platform/qt/statusnotifierhostwatch.h"
+#include "platform/qt/statusnotifieritem.h"
+
 #include <atomic>
 #include <vector>
 
@@ -39,34 +38,39 @@ std::vector<int> mouseMessagesOf(QSystemTrayIcon::ActivationReason reason,
 
 } // namespace
 
-QtNotificationIcon::Area QtNotificationIcon::chosenArea() {
-    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher))
-        return Area::Classic;
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        watcher, QStringLiteral("/StatusNotifierWatcher"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return Area::Classic;
-    const bool registered =
-        qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
-    return registered ? Area::StatusNotifierHost : Area::Classic;
+QtNotificationIcon::QtNotificationIcon(QDBusConnection bus)
+    : hosts_(std::make_unique<StatusNotifierHostWatch>(bus)),
+      item_(std::make_unique<StatusNotifierItem>(bus)), owner_(nextOwner()) {
+    QObject::connect(hosts_.get(), &StatusNotifierHostWatch::answered, [this] { place(); });
+    QObject::connect(item_.get(), &StatusNotifierItem::activated,
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                         deliver(reason, Area::StatusNotifierHost);
+                     });
 }
 
-QtNotificationIcon::QtNotificationIcon(Area area) : area_(area), owner_(nextOwner()) {
-    QObject::connect(&tray_, &QSystemTrayIcon::activated,
-                     [this](QSystemTrayIcon::ActivationReason reason) {
-                         for (int message : mouseMessagesOf(reason, area_))
-                             if (deliver_)
-                                 deliver_(message);
-                     });
+QtNotificationIcon::~QtNotificationIcon() = default;
+
+void QtNotificationIcon::deliver(QSystemTrayIcon::ActivationReason reason, Area from) {
+    for (int message : mouseMessagesOf(reason, from))
+        if (deliver_)
+            deliver_(message);
+}
+
+QSystemTrayIcon& QtNotificationIcon::classicTray() {
+    if (!tray_) {
+        tray_ = std::make_unique<QSystemTrayIcon>();
+        QObject::connect(
+            tray_.get(), &QSystemTrayIcon::activated,
+            [this](QSystemTrayIcon::ActivationReason reason) { deliver(reason, Area::Classic); });
+    }
+    return *tray_;
 }
 
 void QtNotificationIcon::setIcon(const QIcon& icon) {
     icon_ = icon;
+    item_->setIcon(icon);
+    if (tray_)
+        tray_->setIcon(icon);
 }
 
 std::uint32_t QtNotificationIcon::programIcon() const {
@@ -78,25 +82,59 @@ bool QtNotificationIcon::names(const NotifyIconRecord& record) const {
            recordField(record, NotifyIconLayout::Id) == id_;
 }
 
+void QtNotificationIcon::place() {
+    Area target = Area::None;
+    if (added_ && hosts_->known())
+        target = hosts_->present() ? Area::StatusNotifierHost : Area::Classic;
+    // The first QSystemTrayIcon fixes Qt's choice for the process; the answer that sent the
+    // icon here may be old by now.
+    if (target == Area::Classic && !tray_ && hosts_->presentNow())
+        target = Area::StatusNotifierHost;
+
+    if (target != Area::StatusNotifierHost)
+        item_->hide();
+    if (target != Area::Classic && tray_)
+        tray_->hide();
+    if (target == Area::StatusNotifierHost) {
+        item_->setToolTip(tip_);
+        item_->show();
+    } else if (target == Area::Classic) {
+        QSystemTrayIcon& tray = classicTray();
+        tray.setIcon(icon_);
+        tray.setToolTip(tip_);
+        tray.show();
+    }
+    area_ = target;
+}
+
 bool QtNotificationIcon::add(const NotifyIconRecord& record) {
-    if (recordField(record, NotifyIconLayout::Owner) != owner_ || tray_.isVisible())
+    if (recordField(record, NotifyIconLayout::Owner) != owner_ || added_)
         return false;
     id_ = recordField(record, NotifyIconLayout::Id);
-    tray_.setIcon(icon_);
-    tray_.setToolTip(QString::fromLatin1(recordTip(record)));
-    tray_.show();
+    tip_ = QString::fromLatin1(recordTip(record));
+    added_ = true;
+    place();
     return shown();
 }
 
 bool QtNotificationIcon::remove(const NotifyIconRecord& record) {
-    if (!tray_.isVisible() || !names(record))
+    if (!added_ || !names(record))
         return false;
-    tray_.hide();
+    added_ = false;
+    place();
     return true;
 }
 
 bool QtNotificationIcon::shown() const {
-    return tray_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+    switch (area_) {
+    case Area::StatusNotifierHost:
+        return item_->isShown();
+    case Area::Classic:
+        return tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+    case Area::None:
+        break;
+    }
+    return false;
 }
 
 } // namespace ostrane::platform

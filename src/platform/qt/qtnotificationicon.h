@@ -2,32 +2,38 @@
 
 #include "core/notificationicon.h"
 
+#include <QDBusConnection>
 #include <QIcon>
+#include <QString>
 #include <QSystemTrayIcon>
+#include <memory>
 
 namespace ostrane::platform {
 
-// The notification icon through QSystemTrayIcon. Qt reports clicks, not mouse messages, so
-// each activation is delivered as the messages that make it up.
+class StatusNotifierHostWatch;
+class StatusNotifierItem;
+
+// The notification icon on whichever notification area the desktop offers now, moving
+// when that changes: a StatusNotifierItem host (XFCE's and KDE's panels, GNOME's
+// AppIndicator extension) while one serves the session bus, otherwise the classic X11 tray
+// through QSystemTrayIcon. Activations are delivered as the mouse messages they are made of.
 //
-// A classic notification area (an X11 tray) passes on the mouse itself: a double click is a
-// double click. A StatusNotifierItem host (XFCE's and KDE's panels, GNOME's AppIndicator
-// extension) reports one activation for its own gesture and never a double click; there the
-// activation is delivered as the double click, the gesture that brings a hidden window back.
+// A classic area passes on the mouse itself: a double click is a double click. A host
+// reports one activation for its own gesture and never a double click; there the activation
+// is delivered as the double click, the gesture that brings a hidden window back.
 class QtNotificationIcon : public NotificationIcon {
 public:
-    enum class Area { Classic, StatusNotifierHost };
+    enum class Area { None, Classic, StatusNotifierHost };
 
-    // Qt chooses the kind of area once, when the first icon is made, and keeps it: `area`
-    // must be what Qt chose, which `chosenArea` finds out when called at the same time.
-    explicit QtNotificationIcon(Area area = chosenArea());
+    // Watches `bus` for hosts; without a connected bus the icon goes to the X11 tray only.
+    explicit QtNotificationIcon(QDBusConnection bus = QDBusConnection::sessionBus());
+    ~QtNotificationIcon() override;
 
-    // Whether a StatusNotifierItem host serves the session now, which is the question Qt
-    // answers to choose.
-    static Area chosenArea();
+    // Where the icon goes now: None while it is not added, or while the bus has not yet said
+    // whether a host serves it.
     Area area() const { return area_; }
 
-    // The picture shown in the notification area; set before the icon is added.
+    // The picture shown in the notification area.
     void setIcon(const QIcon& icon);
 
     std::uint32_t callbackWindow() const override { return owner_; }
@@ -37,16 +43,27 @@ public:
     void onMouseMessage(MouseMessages deliver) override { deliver_ = std::move(deliver); }
     bool shown() const override;
 
-    const QSystemTrayIcon& systemTrayIcon() const { return tray_; }
+    // The X11 tray's icon, made the first time the icon goes there: null before.
+    const QSystemTrayIcon* systemTrayIcon() const { return tray_.get(); }
+    const StatusNotifierItem& statusNotifierItem() const { return *item_; }
 
 private:
     bool names(const NotifyIconRecord& record) const;
+    void place();
+    QSystemTrayIcon& classicTray();
+    void deliver(QSystemTrayIcon::ActivationReason reason, Area from);
 
-    Area area_;
-    QSystemTrayIcon tray_;
+    std::unique_ptr<StatusNotifierHostWatch> hosts_;
+    std::unique_ptr<StatusNotifierItem> item_;
+    // Made only while no host serves the bus: Qt decides at the first QSystemTrayIcon
+    // whether all of them go to a host instead, and keeps that decision.
+    std::unique_ptr<QSystemTrayIcon> tray_;
     QIcon icon_;
+    QString tip_;
     std::uint32_t owner_;
     std::uint32_t id_ = 0;
+    bool added_ = false;
+    Area area_ = Area::None;
     MouseMessages deliver_;
 };
 
