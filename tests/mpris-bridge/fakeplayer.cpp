@@ -3,13 +3,16 @@
 // vanish, and takes commands on standard input (one per line):
 //   status Playing|Paused|Stopped   set PlaybackStatus (and announce it)
 //   delay MS                        reply to player calls after MS milliseconds
+//   gather N                        hold the replies to the next N calls until all N came
 //   fail METHOD                     answer METHOD with an error from now on
 //   vanish | appear                 give up every name | take them again
 //   exit                            end
 // Options: --name NAME (repeatable; "org.mpris.MediaPlayer2." is prepended), --audacious
 // (also own org.atheme.audacious with OpenList), --no-open-uri, --delay MS, --fail METHOD,
 // --status STATUS, --cannot-control, --cannot-quit, --clear-on-stop (Stop unloads the track),
-// --track URI (start with a loaded track).
+// --track URI (start with a loaded track), --vanish-on METHOD (give up every name when METHOD
+// is called, and never reply to it), --appear-when FILE (say "waiting" once on the bus, and take
+// the names only once FILE exists).
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -19,11 +22,15 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -44,6 +51,8 @@ struct Settings {
     bool openUri = true;
     int delayMs = 0;
     QStringList failing;
+    QStringList vanishing;
+    QString appearWhen;
     QString status = QStringLiteral("Stopped");
     bool canControl = true;
     bool canQuit = true;
@@ -109,6 +118,10 @@ public:
         }
         say(QStringLiteral("call ") + (QStringList{member} + args).join(QLatin1Char(' ')));
         message.setDelayedReply(true);
+        if (s_.vanishing.contains(member)) {
+            vanish();
+            return true;
+        }
         const QDBusMessage reply =
             s_.failing.contains(member)
                 ? message.createErrorReply(QStringLiteral("org.ostrane.Fake.Failed"),
@@ -121,7 +134,15 @@ public:
                 perform(member, args);
             }
         };
-        if (s_.delayMs > 0) {
+        if (gather_ > 0) {
+            gathered_.push_back(act);
+            if (static_cast<int>(gathered_.size()) == gather_) {
+                gather_ = 0;
+                for (const auto& held : std::exchange(gathered_, {})) {
+                    held();
+                }
+            }
+        } else if (s_.delayMs > 0) {
             QTimer::singleShot(s_.delayMs, act);
         } else {
             act();
@@ -136,12 +157,12 @@ public:
             setStatus(rest);
         } else if (word == QLatin1String("delay")) {
             s_.delayMs = rest.toInt();
+        } else if (word == QLatin1String("gather")) {
+            gather_ = rest.toInt();
         } else if (word == QLatin1String("fail")) {
             s_.failing << rest;
         } else if (word == QLatin1String("vanish")) {
-            for (const QString& name : busNames()) {
-                bus_.unregisterService(name);
-            }
+            vanish();
         } else if (word == QLatin1String("appear")) {
             takeNames();
         } else if (word == QLatin1String("exit")) {
@@ -160,6 +181,12 @@ public:
     }
 
 private:
+    void vanish() {
+        for (const QString& name : busNames()) {
+            bus_.unregisterService(name);
+        }
+    }
+
     QStringList busNames() const {
         QStringList names;
         for (const QString& name : s_.names) {
@@ -264,6 +291,8 @@ private:
 
     QDBusConnection bus_;
     Settings s_;
+    int gather_ = 0;
+    std::vector<std::function<void()>> gathered_;
 };
 
 } // namespace
@@ -300,6 +329,12 @@ int main(int argc, char** argv) {
         } else if (arg == QLatin1String("--track")) {
             settings.track = value;
             ++i;
+        } else if (arg == QLatin1String("--vanish-on")) {
+            settings.vanishing << value;
+            ++i;
+        } else if (arg == QLatin1String("--appear-when")) {
+            settings.appearWhen = value;
+            ++i;
         } else {
             std::fprintf(stderr, "fake-mpris-player: unknown option %s\n", qPrintable(arg));
             return 2;
@@ -314,16 +349,37 @@ int main(int argc, char** argv) {
         return 1;
     }
     const bool audacious = settings.audacious;
+    const QString appearWhen = settings.appearWhen;
     FakePlayer player(bus, settings);
     bus.registerVirtualObject(rootPath, &player);
     if (audacious) {
         bus.registerVirtualObject(QStringLiteral("/org/atheme/audacious"), &player);
     }
-    if (!player.takeNames()) {
-        std::fprintf(stderr, "fake-mpris-player: cannot take the names\n");
-        return 1;
+    auto appear = [&] {
+        if (!player.takeNames()) {
+            std::fprintf(stderr, "fake-mpris-player: cannot take the names\n");
+            return false;
+        }
+        say(QStringLiteral("ready ") + bus.baseService());
+        return true;
+    };
+    QTimer appearance;
+    if (appearWhen.isEmpty()) {
+        if (!appear()) {
+            return 1;
+        }
+    } else {
+        say(QStringLiteral("waiting ") + bus.baseService());
+        QObject::connect(&appearance, &QTimer::timeout, &app, [&] {
+            if (QFileInfo::exists(appearWhen)) {
+                appearance.stop();
+                if (!appear()) {
+                    QCoreApplication::exit(1);
+                }
+            }
+        });
+        appearance.start(5);
     }
-    say(QStringLiteral("ready ") + bus.baseService());
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pending;
