@@ -11,8 +11,9 @@
 // (also own org.atheme.audacious with OpenList), --no-open-uri, --delay MS, --fail METHOD,
 // --status STATUS, --cannot-control, --cannot-quit, --clear-on-stop (Stop unloads the track),
 // --track URI (start with a loaded track), --vanish-on METHOD (give up every name when METHOD
-// is called, and never reply to it), --appear-when FILE (say "waiting" once on the bus, and take
-// the names only once FILE exists).
+// is called, and never reply to it), --exit-on METHOD (end, without a reply, when METHOD is
+// called), --appear-when FILE (say "waiting" once on the bus, and take the names only once
+// FILE exists).
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -52,6 +53,7 @@ struct Settings {
     int delayMs = 0;
     QStringList failing;
     QStringList vanishing;
+    QStringList exiting;
     QString appearWhen;
     QString status = QStringLiteral("Stopped");
     bool canControl = true;
@@ -120,6 +122,10 @@ public:
         message.setDelayedReply(true);
         if (s_.vanishing.contains(member)) {
             vanish();
+            return true;
+        }
+        if (s_.exiting.contains(member)) {
+            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
             return true;
         }
         const QDBusMessage reply =
@@ -331,6 +337,9 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == QLatin1String("--vanish-on")) {
             settings.vanishing << value;
+            ++i;
+        } else if (arg == QLatin1String("--exit-on")) {
+            settings.exiting << value;
             ++i;
         } else if (arg == QLatin1String("--appear-when")) {
             settings.appearWhen = value;

@@ -123,7 +123,7 @@ TEST_F(BridgeOnBus, EveryTopicBecomesItsCallsInArrivalOrder) {
     EXPECT_TRUE(converse("pause", "qv-SPC"));
     EXPECT_TRUE(converse("STOP"));
     EXPECT_TRUE(converse(odd));
-    EXPECT_TRUE(converse("QUIT"));
+    EXPECT_TRUE(converse("QUIT")) << dump(*bridge);
     ASSERT_TRUE(fake->waitForExit()) << "Quit ends the fake";
     std::string encodedFolder;
     // Appended piece by piece: g++ 12 at -O3 takes "%" + string for an overlapping copy.
@@ -145,6 +145,20 @@ TEST_F(BridgeOnBus, EveryTopicBecomesItsCallsInArrivalOrder) {
         << dump(*bridge);
     EXPECT_TRUE(bridge->waitForLine("open #2 qv-SPC|pause -> fake Pause"));
     EXPECT_TRUE(bridge->waitForLine("player none"));
+}
+
+TEST_F(BridgeOnBus, APlayerThatQuitsBeforeItsReplyHasQuit) {
+    // One ends without a reply, the other gives up its names and never replies; a Stop to a
+    // player that leaves is still refused (AVanishedPlayerIsRefusedUntilOneAppears).
+    for (const auto* how : {"--exit-on", "--vanish-on"}) {
+        auto fake = player({how, "Quit"});
+        auto bridge = readyBridge({}, "fake");
+        EXPECT_TRUE(converse("QUIT")) << how << "\n" << dump(*bridge);
+        EXPECT_TRUE(bridge->waitForLine("open #1 QV-spc|QUIT -> fake Quit")) << dump(*bridge);
+        EXPECT_TRUE(bridge->waitForLine("player none"));
+        EXPECT_TRUE(fake->waitForLine("call Quit"));
+        EXPECT_EQ(calls(*fake), std::vector<std::string>{"Quit"});
+    }
 }
 
 TEST_F(BridgeOnBus, RefusedTopicsReachNoPlayer) {
@@ -203,6 +217,8 @@ TEST_F(BridgeOnBus, ASlowPlayerOrAnOpenConversationHoldsUpNoOtherConversation) {
     EXPECT_EQ(stop.answer(), 6) << dump(*bridge) << dump(*fake);
     EXPECT_EQ(pause.answer(), 6);
     EXPECT_EQ(play.answer(), 6);
+    // The fake's output may still be on its way to the test.
+    EXPECT_TRUE(eventually([&] { return calls(*fake).size() >= 4; }));
     EXPECT_EQ(calls(*fake), (std::vector<std::string>{"Play", "Stop", "Pause", "Play"}));
 }
 

@@ -48,7 +48,12 @@ Bridge::Bridge(QDBusConnection bus, BridgeOptions options, Print print, QObject*
     connect(&directory_, &PlayerDirectory::changed, this, &Bridge::chooseTarget);
     connect(&directory_, &PlayerDirectory::vanished, this, [this](const QString& connection) {
         for (const OperationPtr& op : std::list(active_)) {
-            if (op->connection == connection) {
+            if (op->connection != connection) {
+                continue;
+            }
+            if (op->kind == TopicKind::quit && op->repliesAwaited > 0) {
+                accept(op); // gone while asked to quit: it did what was asked
+            } else {
                 refuse(op, "player gone");
             }
         }
@@ -283,7 +288,11 @@ void Bridge::call(const OperationPtr& op, const QString& path, const QString& in
             [this, op](QDBusPendingCallWatcher* w) {
                 w->deleteLater();
                 --op->repliesAwaited;
-                if (w->isError() && !op->failure) {
+                // Within the answer's time limit, well short of the call's own time-out, no
+                // reply means the player left the bus without replying, which a player that
+                // quits may well do.
+                if (w->isError() && !op->failure &&
+                    !(op->kind == TopicKind::quit && w->error().type() == QDBusError::NoReply)) {
                     const QDBusError error = w->error();
                     op->failure = text(error.name()) + ": " + text(error.message());
                     if (error.type() == QDBusError::Disconnected) {
