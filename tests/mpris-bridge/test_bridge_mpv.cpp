@@ -17,6 +17,7 @@ namespace {
 
 using namespace ostrane::platform;
 using namespace ostrane::testing;
+using namespace std::chrono_literals;
 
 const std::vector<std::string> mpvCommand{"/usr/bin/mpv",
                                           "--idle=yes",
@@ -65,6 +66,14 @@ protected:
         return conversation.has_value();
     }
 
+    static std::string dump(const ProgramProcess& process) {
+        std::string text;
+        for (const auto& line : process.lines()) {
+            text += line + "\n";
+        }
+        return text + process.stderrText();
+    }
+
     // A copy of a demo song under `name`.
     std::string song(const std::string& name) {
         const std::string path = songs + "/" + name;
@@ -109,12 +118,12 @@ TEST_F(BridgeWithMpv, ALaunchedMpvPlaysSongsWhateverTheirNames) {
          "/%C3%86r%C3%B8%20%E9%9F%B3%E6%A5%BD.spc"},
         {"latin1 \xe9\xff.spc", "/latin1%20%E9%FF.spc"},
     };
-    // The first conversation may have to wait for mpv to start: the bridge waits 800 ms.
-    for (int tries = 0; tries < 10 && !converse("PAUSE"); ++tries) {
-    }
+    // mpv may take longer to start than the 800 ms a conversation waits for it.
+    ASSERT_TRUE(eventually([&] { return converse("PAUSE"); }, 60s)) << dump(*bridge);
     for (const auto& [name, encoded] : names) {
         EXPECT_TRUE(converse(song(name))) << name;
-        EXPECT_TRUE(eventually([&] { return playing(prefix + encoded); })) << name << ": " << url();
+        EXPECT_TRUE(eventually([&] { return playing(prefix + encoded); }, 30s))
+            << name << ": " << url();
     }
     bridge->signal(SIGTERM);
     EXPECT_EQ(bridge->waitForExit(), 0);
@@ -128,11 +137,11 @@ TEST_F(BridgeWithMpv, StopThenPlayResumesTheSong) {
     const std::string path = song("resume me.spc");
     const std::string uri = "file://" + songs + "/resume%20me.spc";
     EXPECT_TRUE(converse(path));
-    EXPECT_TRUE(eventually([&] { return playing(uri); }));
+    EXPECT_TRUE(eventually([&] { return playing(uri); }, 30s));
     EXPECT_TRUE(converse("STOP"));
-    EXPECT_TRUE(eventually([&] { return url().empty(); })) << "mpv forgets its song on Stop";
+    EXPECT_TRUE(eventually([&] { return url().empty(); }, 30s)) << "mpv forgets its song on Stop";
     EXPECT_TRUE(converse("PLAY"));
-    EXPECT_TRUE(eventually([&] { return playing(uri); })) << url();
+    EXPECT_TRUE(eventually([&] { return playing(uri); }, 30s)) << url();
 }
 
 TEST_F(BridgeWithMpv, QuitEndsMpvButNotTheBridge) {
@@ -140,8 +149,8 @@ TEST_F(BridgeWithMpv, QuitEndsMpvButNotTheBridge) {
     auto bridge = this->bridge();
     ASSERT_TRUE(bridge->waitForLine("player mpv", std::chrono::seconds(20)))
         << bridge->stderrText();
-    EXPECT_TRUE(converse("QUIT"));
-    EXPECT_EQ(mpv.waitForExit(), 0);
+    EXPECT_TRUE(converse("QUIT")) << dump(*bridge);
+    EXPECT_EQ(mpv.waitForExit(30s), 0);
     EXPECT_TRUE(bridge->waitForLine("player none"));
     EXPECT_FALSE(converse("PLAY"));
     EXPECT_TRUE(bridge->waitForLineWith("QV-spc|PLAY (no player)"));
