@@ -1,6 +1,7 @@
 // fake-mpris-player: an MPRIS player for the bridge's tests. It records every call on
 // standard output ("call METHOD ARG"), can be slow, fail, lack OpenUri, own several names and
-// vanish, and takes commands on standard input (one per line):
+// vanish; it says "announced NAME VALUE" once a property change has left through the bus. It
+// takes commands on standard input (one per line):
 //   status Playing|Paused|Stopped   set PlaybackStatus (and announce it)
 //   delay MS                        reply to player calls after MS milliseconds
 //   gather N                        hold the replies to the next N calls until all N came
@@ -255,24 +256,29 @@ private:
         return true;
     }
 
-    void changed(const QVariantMap& values) {
+    // Announces the change and says "announced NAME VALUE" once the bus has passed it on.
+    void changed(const QString& name, const QVariant& value, const QString& shown) {
         QDBusMessage signal = QDBusMessage::createSignal(rootPath, propertiesInterface,
                                                          QStringLiteral("PropertiesChanged"));
-        signal.setArguments({playerInterface, values, QStringList()});
+        signal.setArguments({playerInterface, QVariantMap{{name, value}}, QStringList()});
         bus_.send(signal);
+        // The bus handles one connection's messages in order: by the time it answers this,
+        // the signal is on its way to every listener, ahead of anything that happens later.
+        bus_.interface()->call(QDBus::Block, QStringLiteral("NameHasOwner"), bus_.baseService());
+        say(QStringLiteral("announced ") + name + QLatin1Char(' ') + shown);
     }
 
     void setStatus(const QString& status) {
         if (status != s_.status) {
             s_.status = status;
-            changed({{QStringLiteral("PlaybackStatus"), status}});
+            changed(QStringLiteral("PlaybackStatus"), status, status);
         }
     }
 
     void setTrack(const QString& track) {
         if (track != s_.track) {
             s_.track = track;
-            changed({{QStringLiteral("Metadata"), metadata()}});
+            changed(QStringLiteral("Metadata"), metadata(), track);
         }
     }
 

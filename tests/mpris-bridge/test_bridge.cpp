@@ -263,6 +263,8 @@ TEST_F(BridgeOnBus, TheMostRecentlyActivePlayerIsChosenTiesGoingToPlaying) {
     EXPECT_TRUE(bridge->waitForLine("player alpha")) << dump(*bridge);
     EXPECT_TRUE(converse("STOP"));
     EXPECT_TRUE(a->waitForLine("call Stop")) << dump(*bridge) << dump(*a);
+    // Stopping is activity too: it must reach the bridge before the next player appears.
+    EXPECT_TRUE(a->waitForLine("announced PlaybackStatus Stopped")) << dump(*a);
     auto c = player({"--name", "gamma"});
     EXPECT_TRUE(bridge->waitForLine("player gamma")) << "a name appearing is activity";
     auto d = player({"--name", "delta", "--cannot-control"});
