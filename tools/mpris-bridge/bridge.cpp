@@ -106,6 +106,7 @@ void Bridge::chooseTarget() {
         candidate.lastActive = player->lastActive;
         candidate.status = player->status;
         candidate.canControl = player->canControl;
+        candidate.process = player->process;
         candidates.push_back(std::move(candidate));
     }
     std::optional<Target> now;
