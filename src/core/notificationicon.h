@@ -49,6 +49,8 @@ public:
     // Receives each mouse message over the icon as its Windows number: 512 (move), 513 to
     // 515 (left down, up, double click), 516 to 518 (right), 519 to 521 (middle).
     using MouseMessages = std::function<void(int message)>;
+    // Told that shown() changed by itself: a notification area came or went.
+    using ShownChanges = std::function<void()>;
 
     virtual ~NotificationIcon() = default;
 
@@ -63,6 +65,8 @@ public:
     virtual bool remove(const NotifyIconRecord& record) = 0;
 
     virtual void onMouseMessage(MouseMessages deliver) = 0;
+    // Runs `notify` after each change of shown() that add and remove did not make.
+    virtual void onShownChange(ShownChanges notify) = 0;
 
     // Whether the icon is on screen now: false while there is no notification area, or
     // when the icon was not added.

@@ -14,4 +14,10 @@ void TrayCallback::handle(float x, float twipsPerPixelX, const std::function<voi
     TrayBusy = false;
 }
 
+void TrayCallback::iconShownChanged(bool hiddenInTray, bool iconShown,
+                                    const std::function<void()>& restore) {
+    if (hiddenInTray && !iconShown)
+        restore();
+}
+
 } // namespace ostrane::app

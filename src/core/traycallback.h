@@ -15,6 +15,11 @@ public:
     // `restore` for a left double click. A callback raised meanwhile is dropped.
     void handle(float x, float twipsPerPixelX, const std::function<void()>& restore);
 
+    // The icon came or went by itself. A window hidden in the notification area comes back
+    // through `restore` once the icon is shown nowhere, since nothing else could bring it
+    // back; a window on screen or minimised in the task bar stays as it is.
+    void iconShownChanged(bool hiddenInTray, bool iconShown, const std::function<void()>& restore);
+
     std::int32_t TrayMessage = 0;
     bool TrayBusy = false;
 };

@@ -91,9 +91,13 @@ Form1::Form1(const Form1Platform& platform, QWidget* parent)
     notificationIcon_.onMouseMessage([this](int message) {
         Picture4_MouseMove(static_cast<float>(message) * scale_.twipsPerPixelX());
     });
+    notificationIcon_.onShownChange([this] { trayIconShownChanged(); });
 }
 
 Form1::~Form1() {
+    // The icon may outlive the window.
+    notificationIcon_.onMouseMessage({});
+    notificationIcon_.onShownChange({});
     if (form5_) {
         form5_->disconnect(this);
         delete form5_.data();
@@ -303,6 +307,14 @@ void Form1::Form1_QueryUnload() {
 
 void Form1::Picture4_MouseMove(float x) {
     trayCallback_.handle(x, scale_.twipsPerPixelX(), [this] { restoreFromTray(); });
+}
+
+void Form1::trayIconShownChanged() {
+    // A window hidden in the tray was minimised first and keeps that state while hidden; a
+    // window never shown, or closed, is not in the tray.
+    const bool hiddenInTray = !unloaded_ && isHidden() && isMinimized();
+    trayCallback_.iconShownChanged(hiddenInTray, notificationIcon_.shown(),
+                                   [this] { restoreFromTray(); });
 }
 
 void Form1::restoreFromTray() {

@@ -116,6 +116,7 @@ private:
     void Form1_Resize();
     void Form1_QueryUnload();
     void Picture4_MouseMove(float x);
+    void trayIconShownChanged();
     void restoreFromTray();
 
     void Form1_MouseMove();

@@ -113,6 +113,23 @@ TEST(TrayCallback, ACallbackRaisedWhileOneIsHandledIsDroppedButDecoded) {
     EXPECT_EQ(restored, 2);
 }
 
+TEST(TrayCallback, OnlyAWindowHiddenInTheTrayComesBackWhenTheIconIsShownNowhere) {
+    struct Case {
+        bool hiddenInTray;
+        bool iconShown;
+        int restores;
+    };
+    // A window on screen, or minimised in the task bar, is reachable without the icon.
+    for (const Case& c :
+         {Case{true, false, 1}, Case{true, true, 0}, Case{false, false, 0}, Case{false, true, 0}}) {
+        TrayCallback callback;
+        int restored = 0;
+        callback.iconShownChanged(c.hiddenInTray, c.iconShown, [&] { ++restored; });
+        EXPECT_EQ(restored, c.restores) << c.hiddenInTray << c.iconShown;
+        EXPECT_FALSE(callback.TrayBusy);
+    }
+}
+
 TEST(WholeNumber, HalvesGoToEvenWhateverTheRoundingMode) {
     const int mode = std::fegetround();
     for (int rounding : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {

@@ -1,6 +1,7 @@
 #!/bin/bash
 # The icon follows the notification area while the program runs: a StatusNotifierItem host
-# that starts later gets it; when the host goes away the icon moves to the X11 tray, where a
+# that starts later gets it; when the host goes away with no X11 tray the window hidden in
+# the icon comes back; when the host goes away the icon moves to the X11 tray, where a
 # double click brings the window back; when a host comes back the icon leaves the X11 tray
 # for it, also when the host registers with a watcher that was there before it.
 BIN=$1
@@ -34,6 +35,22 @@ wait_until "the window back from the task bar" shown_normal "$window"
 # A host that starts later gets the icon, and its activation brings the window back.
 start_sni_host
 wait_until "the icon on the host that started later" sni_item
+item=$(sni_item)
+wait_until "the host to show the icon's picture and tip" shows_icon "$item"
+minimise_into_icon
+call_item "$item" Activate int32:10 int32:10
+wait_until "the window back from the host's icon" shown_normal "$window"
+
+# The host goes away with no X11 tray to move the icon to: the window hidden in the icon
+# comes back where it was. A host that comes back gets the icon, and minimising hides again.
+before=$(position "$window")
+minimise_into_icon
+kill "$sni_host_pid"
+wait_until "the window back when the host went" shown_normal "$window"
+[[ $(position "$window") == "$before" ]] ||
+    fail "the window came back at $(position "$window"), not at $before"
+start_sni_host
+wait_until "the icon on the host that came back" sni_item
 item=$(sni_item)
 wait_until "the host to show the icon's picture and tip" shows_icon "$item"
 minimise_into_icon

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The notification icon: minimising hides the window only while the icon is on screen, a
-# double click on the icon brings it back, closing removes the icon, and EXIT ends the
-# program at once.
+# double click on the icon brings it back, so does the notification area's end, closing
+# removes the icon, and EXIT ends the program at once.
 BIN=$1
 source "$(dirname "$0")/lib.sh"
 
@@ -59,6 +59,21 @@ hidden "$window" || fail "a single, right or middle click on the icon showed the
 double_click_until_shown
 [[ $(position "$window") == "$before" ]] ||
     fail "the window came back at $(position "$window"), not at $before"
+
+# The notification area ends while the window is hidden in it: the window comes back where
+# it was. A new notification area gets the icon, and minimising hides into it again.
+xdotool windowminimize "$window"
+wait_until "the window to hide" hidden "$window"
+kill "$tray_pid"
+wait_until "the window back when the notification area ended" shown_normal "$window"
+[[ $(position "$window") == "$before" ]] ||
+    fail "the window came back at $(position "$window"), not at $before"
+start_tray
+wait_until "the notification icon in the new area" tray_icon "$corvissa_pid"
+icon=$(tray_icon "$corvissa_pid" | head -n 1)
+xdotool windowminimize "$window"
+wait_until "the window to hide in the new area" hidden "$window"
+double_click_until_shown
 
 # Closing the main window removes the icon; the open about window keeps the program running.
 click "$window" 322 28

@@ -60,6 +60,7 @@ struct Settings {
     bool canControl = true;
     bool canQuit = true;
     bool clearOnStop = false;
+    bool propertiesLater = false; // the names come before the properties can be read
     QString track;
 };
 
@@ -99,6 +100,10 @@ public:
             return true;
         }
         if (interface == propertiesInterface) {
+            if (s_.propertiesLater) {
+                bus_.send(message.createErrorReply(QDBusError::UnknownObject, message.path()));
+                return true;
+            }
             return properties(message);
         }
         QStringList args;
@@ -168,6 +173,8 @@ public:
             gather_ = rest.toInt();
         } else if (word == QLatin1String("fail")) {
             s_.failing << rest;
+        } else if (word == QLatin1String("properties")) {
+            s_.propertiesLater = false;
         } else if (word == QLatin1String("vanish")) {
             vanish();
         } else if (word == QLatin1String("appear")) {
@@ -336,6 +343,8 @@ int main(int argc, char** argv) {
             settings.canControl = false;
         } else if (arg == QLatin1String("--cannot-quit")) {
             settings.canQuit = false;
+        } else if (arg == QLatin1String("--properties-later")) {
+            settings.propertiesLater = true;
         } else if (arg == QLatin1String("--clear-on-stop")) {
             settings.clearOnStop = true;
         } else if (arg == QLatin1String("--track")) {

@@ -179,6 +179,17 @@ TEST_F(BridgeOnBus, RefusedTopicsReachNoPlayer) {
         bridge->waitForLine("refuse #4 QV-spc|" + songs + "/missing.spc (not a readable file)"));
 }
 
+// Players may take their names before their properties can be read; the bridge then knows
+// nothing of CanQuit and must ask again rather than refuse.
+TEST_F(BridgeOnBus, QuitAsksAgainWhenThePlayerCouldNotTellAtFirst) {
+    auto fake = player({"--properties-later"});
+    auto bridge = readyBridge({}, "fake");
+    fake->input("properties\n");
+    ASSERT_TRUE(fake->waitForLine("done properties"));
+    EXPECT_TRUE(converse("QUIT")) << dump(*bridge);
+    EXPECT_TRUE(fake->waitForExit());
+}
+
 TEST_F(BridgeOnBus, AnErrorOrASlowReplyIsARefusal) {
     auto fake = player({"--fail", "Play"});
     auto bridge = readyBridge({}, "fake");

@@ -124,6 +124,24 @@ TEST(PlayerChoice, AConnectionWithTwoNamesIsOnePlayerAddressedByItsBestName) {
     EXPECT_EQ(choice->candidate, 1u);
 }
 
+TEST(PlayerChoice, TheConnectionsOfOneProcessAreOnePlayerWhicheverWasActiveLast) {
+    // One process on two connections: its status signals reach the bridge from either, in
+    // any order, and the choice must not flip between them.
+    auto vlcName = candidate({"vlc"}, 4, PlaybackStatus::playing);
+    auto vlcInstance = candidate({"vlc.instance7"}, 5, PlaybackStatus::playing);
+    vlcName.process = vlcInstance.process = 7;
+    EXPECT_EQ(chosen({vlcInstance, vlcName}), "vlc");
+    vlcName.lastActive = 6;
+    EXPECT_EQ(chosen({vlcInstance, vlcName}), "vlc");
+    // Another process more recently active still wins, and the priority list still rules.
+    EXPECT_EQ(chosen({vlcInstance, vlcName, candidate({"mpv"}, 7)}), "mpv");
+    EXPECT_EQ(chosen({vlcInstance, vlcName}, {{"vlc.instance7"}, {}}), "vlc.instance7");
+    // Without a known process each connection stands alone.
+    vlcName.process = vlcInstance.process = 0;
+    vlcInstance.lastActive = 9;
+    EXPECT_EQ(chosen({vlcInstance, vlcName}), "vlc.instance7");
+}
+
 TEST(BridgeOptions, ListsAddUpAndBadOptionsExitWithTwo) {
     const auto good =
         parseBridgeOptions({"--player", "vlc,,%any", "--player", "mpv", "--ignore-player", "x",

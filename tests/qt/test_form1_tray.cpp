@@ -133,6 +133,43 @@ TEST_F(Form1Tray, WithoutANotificationAreaMinimisingKeepsTheWindowReachable) {
     EXPECT_TRUE(form.isHidden());
 }
 
+TEST_F(Form1Tray, AWindowHiddenInTheTrayComesBackInPlaceWhenTheAreaGoesAway) {
+    loadAndShow();
+    const QPoint place = form.pos();
+    form.setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(form.isHidden());
+
+    notificationIcon.setAreaPresent(false);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.isMinimized());
+    EXPECT_EQ(form.pos(), place);
+
+    // A new area shows the icon again, and minimising hides into it as before.
+    notificationIcon.setAreaPresent(true);
+    EXPECT_TRUE(form.isVisible());
+    form.setWindowState(Qt::WindowMinimized);
+    EXPECT_TRUE(form.isHidden());
+    EXPECT_EQ(notificationIcon.events, std::vector<std::string>{"add QV-SPC Ostrane"});
+}
+
+TEST_F(Form1Tray, AWindowInTheTaskBarOrOnScreenStaysAsItIsWhenTheAreaComesAndGoes) {
+    // Minimised with no area, the window stays in the task bar while an area comes and goes.
+    notificationIcon.areaPresent = false;
+    loadAndShow();
+    form.setWindowState(Qt::WindowMinimized);
+    notificationIcon.setAreaPresent(true);
+    notificationIcon.setAreaPresent(false);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isMinimized());
+
+    // Nor does a window on screen change.
+    form.setWindowState(Qt::WindowNoState);
+    notificationIcon.setAreaPresent(true);
+    notificationIcon.setAreaPresent(false);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.isMinimized());
+}
+
 TEST_F(Form1Tray, ClosingDeletesTheIconAndIsNeverCancelled) {
     loadAndShow();
     EXPECT_TRUE(form.close());

@@ -31,9 +31,18 @@ public:
         return was;
     }
     void onMouseMessage(MouseMessages deliver) override { deliver_ = std::move(deliver); }
+    void onShownChange(ShownChanges notify) override { notify_ = std::move(notify); }
     bool shown() const override { return present && areaPresent; }
 
     void raise(int message) { deliver_(message); }
+    // A notification area starts or goes away, telling the owner when that shows or hides
+    // the icon.
+    void setAreaPresent(bool present) {
+        const bool was = shown();
+        areaPresent = present;
+        if (shown() != was && notify_)
+            notify_();
+    }
 
     // Whether a notification area is there to show the icon; an added icon shows as soon
     // as one is.
@@ -44,6 +53,7 @@ public:
 
 private:
     MouseMessages deliver_;
+    ShownChanges notify_;
 };
 
 } // namespace ostrane::testing

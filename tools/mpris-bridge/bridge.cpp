@@ -4,6 +4,7 @@
 #include "core/servicename.h"
 
 #include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
 #include <QTimer>
 #include <csignal>
 #include <unistd.h>
@@ -110,6 +111,7 @@ void Bridge::chooseTarget() {
         candidate.lastActive = player->lastActive;
         candidate.status = player->status;
         candidate.canControl = player->canControl;
+        candidate.process = player->process;
         candidates.push_back(std::move(candidate));
     }
     std::optional<Target> now;
@@ -205,12 +207,23 @@ void Bridge::begin(const OperationPtr& op, Queue& queue, const PlayerRecord& pla
         call(op, mprisPath, mprisPlayer, QStringLiteral("Pause"));
         break;
     case TopicKind::quit:
-        if (!player.canQuit) {
-            refuse(op, "the player cannot quit");
+        if (player.canQuit) {
+            op->action = "Quit";
+            call(op, mprisPath, mprisRoot, QStringLiteral("Quit"));
             break;
         }
-        op->action = "Quit";
-        call(op, mprisPath, mprisRoot, QStringLiteral("Quit"));
+        // A player may take its name before it can answer for its properties, and CanQuit
+        // is then unknown, not false: ask again before refusing.
+        askThenContinue(op, queue, mprisRoot, QStringLiteral("CanQuit"),
+                        [this](const OperationPtr& op, const PlayerRecord&,
+                               const std::optional<QVariant>& canQuit) {
+                            if (!canQuit || !canQuit->toBool()) {
+                                refuse(op, "the player cannot quit");
+                                return;
+                            }
+                            op->action = "Quit";
+                            call(op, mprisPath, mprisRoot, QStringLiteral("Quit"));
+                        });
         break;
     case TopicKind::song:
         if (load(op, player, op->song)) {
@@ -223,42 +236,55 @@ void Bridge::begin(const OperationPtr& op, Queue& queue, const PlayerRecord& pla
             call(op, mprisPath, mprisPlayer, QStringLiteral("Play"));
             break;
         }
-        queue.blocked = true;
-        QDBusMessage get = QDBusMessage::createMethodCall(
-            op->connection, mprisPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-            QStringLiteral("Get"));
-        get.setArguments({mprisPlayer, QStringLiteral("Metadata")});
-        auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get, callTimeoutMs), this);
-        const QString connection = op->connection;
-        connect(watcher, &QDBusPendingCallWatcher::finished, this,
-                [this, op, connection](QDBusPendingCallWatcher* w) {
-                    w->deleteLater();
-                    const auto q = queues_.find(connection);
-                    if (q == queues_.end()) {
-                        return; // the player is gone, and its operations with it
-                    }
-                    q->second.blocked = false;
-                    const PlayerRecord* player = directory_.find(connection);
-                    if (!op->finished && player != nullptr) {
-                        const QVariant metadata =
-                            w->isError() ? QVariant() : w->reply().arguments().value(0);
-                        const bool holdsTrack = w->isError() || !trackOf(metadata).isEmpty();
-                        if (holdsTrack) {
-                            op->action = "Play";
-                        } else if (!load(op, *player, *lastSong_)) {
-                            pump(connection);
-                            return;
-                        }
-                        call(op, mprisPath, mprisPlayer, QStringLiteral("Play"));
-                    }
-                    pump(connection);
-                });
+        askThenContinue(op, queue, mprisPlayer, QStringLiteral("Metadata"),
+                        [this](const OperationPtr& op, const PlayerRecord& player,
+                               const std::optional<QVariant>& metadata) {
+                            // Unreadable metadata: assume the track is still there.
+                            if (!metadata || !trackOf(*metadata).isEmpty()) {
+                                op->action = "Play";
+                            } else if (!load(op, player, *lastSong_)) {
+                                return;
+                            }
+                            call(op, mprisPath, mprisPlayer, QStringLiteral("Play"));
+                        });
         break;
     }
     case TopicKind::invalid:
         refuse(op, "unknown topic");
         break;
     }
+}
+
+// Reads one property of the player, holding back the player's later operations until `then`
+// has made this one's calls; `then` gets no value when the player could not tell.
+void Bridge::askThenContinue(const OperationPtr& op, Queue& queue, const QString& interface,
+                             const QString& property, Continuation then) {
+    queue.blocked = true;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        op->connection, mprisPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    get.setArguments({interface, property});
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get, callTimeoutMs), this);
+    const QString connection = op->connection;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, op, connection, then = std::move(then)](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                const auto q = queues_.find(connection);
+                if (q == queues_.end()) {
+                    return; // the player is gone, and its operations with it
+                }
+                q->second.blocked = false;
+                const PlayerRecord* player = directory_.find(connection);
+                if (!op->finished && player != nullptr) {
+                    std::optional<QVariant> value;
+                    if (!w->isError()) {
+                        value =
+                            qvariant_cast<QDBusVariant>(w->reply().arguments().value(0)).variant();
+                    }
+                    then(op, *player, value);
+                }
+                pump(connection);
+            });
 }
 
 bool Bridge::load(const OperationPtr& op, const PlayerRecord& player, const std::string& song) {

@@ -61,6 +61,10 @@ private:
     void enqueue(const OperationPtr& op, const Target& target);
     void pump(const QString& connection);
     void begin(const OperationPtr& op, Queue& queue, const PlayerRecord& player);
+    using Continuation = std::function<void(const OperationPtr&, const PlayerRecord&,
+                                            const std::optional<QVariant>& value)>;
+    void askThenContinue(const OperationPtr& op, Queue& queue, const QString& interface,
+                         const QString& property, Continuation then);
     bool load(const OperationPtr& op, const PlayerRecord& player, const std::string& song);
     void call(const OperationPtr& op, const QString& path, const QString& interface,
               const QString& method, const QVariantList& args = {});

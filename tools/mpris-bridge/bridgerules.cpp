@@ -1,6 +1,7 @@
 #include "bridgerules.h"
 
 #include <algorithm>
+#include <map>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -128,8 +129,20 @@ std::optional<PlayerChoice> choosePlayer(const std::vector<PlayerCandidate>& can
         }
         return a.name < b.name;
     };
+    // The connections of one process share its activity, so the choice among them goes by
+    // name and stays put while that player is the most recently active.
+    std::map<std::uint64_t, std::pair<std::uint64_t, PlaybackStatus>> byProcess;
+    for (const PlayerCandidate& c : candidates) {
+        if (c.process != 0) {
+            auto [entry, added] = byProcess.try_emplace(c.process, c.lastActive, c.status);
+            entry->second.first = std::max(entry->second.first, c.lastActive);
+            entry->second.second = std::max(entry->second.second, c.status);
+        }
+    }
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         const PlayerCandidate& c = candidates[i];
+        const auto [lastActive, status] =
+            c.process != 0 ? byProcess.at(c.process) : std::pair(c.lastActive, c.status);
         const bool ignored = std::any_of(c.names.begin(), c.names.end(), [&](const auto& name) {
             return std::any_of(
                 prefs.ignored.begin(), prefs.ignored.end(),
@@ -153,7 +166,7 @@ std::optional<PlayerChoice> choosePlayer(const std::vector<PlayerCandidate>& can
         if (!address) {
             continue;
         }
-        Ranked ranked{address->first, c.lastActive, c.status, address->second, i};
+        Ranked ranked{address->first, lastActive, status, address->second, i};
         if (!best || better(ranked, *best)) {
             best = std::move(ranked);
         }

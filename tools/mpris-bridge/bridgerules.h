@@ -37,12 +37,15 @@ inline constexpr std::string_view anyPlayer = "%any";
 enum class PlaybackStatus { stopped, paused, playing };
 PlaybackStatus playbackStatusFrom(std::string_view text);
 
-// One player: one D-Bus connection, with every MPRIS name it owns.
+// One D-Bus connection, with every MPRIS name it owns.
 struct PlayerCandidate {
     std::vector<std::string> names; // player names, without the org.mpris.MediaPlayer2. prefix
     std::uint64_t lastActive = 0;   // larger is more recent
     PlaybackStatus status = PlaybackStatus::stopped;
     bool canControl = true;
+    // The process that owns the connection, 0 when unknown. One process may serve a player
+    // on two connections, each with a name of its own; they are one player.
+    std::uint64_t process = 0;
 };
 
 struct PlayerPreferences {

@@ -168,10 +168,10 @@ void PlayerDirectory::removeName(const QString& busName, const QString& owner) {
 
 void PlayerDirectory::fetch(PlayerRecord& player) {
     const QString connection = player.connection;
-    player.answersAwaited = 3;
-    auto call = [&](const QString& path, const QString& interface, const QString& method,
-                    const QVariantList& args, auto onReply) {
-        QDBusMessage message = QDBusMessage::createMethodCall(connection, path, interface, method);
+    player.answersAwaited = 4;
+    auto ask = [&](const QString& destination, const QString& path, const QString& interface,
+                   const QString& method, const QVariantList& args, auto onReply) {
+        QDBusMessage message = QDBusMessage::createMethodCall(destination, path, interface, method);
         message.setArguments(args);
         auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message, 2000), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this,
@@ -187,6 +187,14 @@ void PlayerDirectory::fetch(PlayerRecord& player) {
                     answered(connection);
                 });
     };
+    auto call = [&](const QString& path, const QString& interface, const QString& method,
+                    const QVariantList& args,
+                    auto onReply) { ask(connection, path, interface, method, args, onReply); };
+    ask(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"),
+        {connection}, [](PlayerRecord& p, const QDBusMessage& reply) {
+            p.process = reply.arguments().value(0).toUInt();
+        });
     call(mprisPath, propertiesInterface, QStringLiteral("GetAll"), {mprisRoot},
          [this](PlayerRecord& p, const QDBusMessage& reply) {
              applyProperties(p, mapFrom(reply.arguments().value(0)), false);

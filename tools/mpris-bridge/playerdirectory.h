@@ -34,8 +34,9 @@ struct PlayerRecord {
     bool canControl = true;
     bool canQuit = false;
     bool hasOpenUri = true;
-    QString track;          // what identifies the loaded track; empty when the player holds none
-    int answersAwaited = 0; // property and introspection replies still to come
+    std::uint64_t process = 0; // the owning process, 0 when the bus would not tell
+    QString track;             // what identifies the loaded track; empty when the player holds none
+    int answersAwaited = 0;    // property and introspection replies still to come
     bool known() const { return answersAwaited == 0; }
 };
 

@@ -3,7 +3,12 @@
 #include "platform/qt/statusnotifierhostwatch.h"
 #include "platform/qt/statusnotifieritem.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QByteArray>
+#include <QCoreApplication>
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace ostrane::platform {
@@ -38,14 +43,54 @@ std::vector<int> mouseMessagesOf(QSystemTrayIcon::ActivationReason reason,
 
 } // namespace
 
+// Sees the X events after which the X11 tray may have gone or come: a window destroyed (the
+// tray's among them) and a client message (a new tray announces itself with one). Qt's own
+// tracking of the tray handles each event after this filter has seen it.
+class TrayEventWatch : public QAbstractNativeEventFilter {
+public:
+    explicit TrayEventWatch(std::function<void()> seen) : seen_(std::move(seen)) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~TrayEventWatch() override {
+        if (QCoreApplication::instance())
+            QCoreApplication::instance()->removeNativeEventFilter(this);
+    }
+    TrayEventWatch(const TrayEventWatch&) = delete;
+    TrayEventWatch& operator=(const TrayEventWatch&) = delete;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        // The codes of the X protocol's core events, in the first byte of every event; its
+        // top bit only says that the event was sent by a client.
+        constexpr std::uint8_t destroyNotify = 17;
+        constexpr std::uint8_t clientMessage = 33;
+        if (eventType == "xcb_generic_event_t") {
+            const std::uint8_t code = *static_cast<const std::uint8_t*>(message) & 0x7f;
+            if (code == destroyNotify || code == clientMessage)
+                seen_();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> seen_;
+};
+
 QtNotificationIcon::QtNotificationIcon(QDBusConnection bus)
     : hosts_(std::make_unique<StatusNotifierHostWatch>(bus)),
       item_(std::make_unique<StatusNotifierItem>(bus)), owner_(nextOwner()) {
-    QObject::connect(hosts_.get(), &StatusNotifierHostWatch::answered, [this] { place(); });
+    QObject::connect(hosts_.get(), &StatusNotifierHostWatch::answered, [this] {
+        place();
+        reportShown();
+    });
     QObject::connect(item_.get(), &StatusNotifierItem::activated,
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          deliver(reason, Area::StatusNotifierHost);
                      });
+    QObject::connect(item_.get(), &StatusNotifierItem::refused, [this] { reportShown(); });
+    // Asked once the event that started it has been handled, by Qt's tray tracking too.
+    askTrayAgain_.setSingleShot(true);
+    askTrayAgain_.setInterval(0);
+    QObject::connect(&askTrayAgain_, &QTimer::timeout, [this] { reportShown(); });
 }
 
 QtNotificationIcon::~QtNotificationIcon() = default;
@@ -62,6 +107,10 @@ QSystemTrayIcon& QtNotificationIcon::classicTray() {
         QObject::connect(
             tray_.get(), &QSystemTrayIcon::activated,
             [this](QSystemTrayIcon::ActivationReason reason) { deliver(reason, Area::Classic); });
+        trayEvents_ = std::make_unique<TrayEventWatch>([this] {
+            if (area_ == Area::Classic)
+                askTrayAgain_.start();
+        });
     }
     return *tray_;
 }
@@ -114,7 +163,8 @@ bool QtNotificationIcon::add(const NotifyIconRecord& record) {
     tip_ = QString::fromLatin1(recordTip(record));
     added_ = true;
     place();
-    return shown();
+    toldShown_ = shown();
+    return toldShown_;
 }
 
 bool QtNotificationIcon::remove(const NotifyIconRecord& record) {
@@ -122,7 +172,17 @@ bool QtNotificationIcon::remove(const NotifyIconRecord& record) {
         return false;
     added_ = false;
     place();
+    toldShown_ = shown();
     return true;
+}
+
+void QtNotificationIcon::reportShown() {
+    const bool now = shown();
+    if (now == toldShown_)
+        return;
+    toldShown_ = now;
+    if (notify_)
+        notify_();
 }
 
 bool QtNotificationIcon::shown() const {

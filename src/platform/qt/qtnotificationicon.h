@@ -6,12 +6,14 @@
 #include <QIcon>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <memory>
 
 namespace ostrane::platform {
 
 class StatusNotifierHostWatch;
 class StatusNotifierItem;
+class TrayEventWatch;
 
 // The notification icon on whichever notification area the desktop offers now, moving
 // when that changes: a StatusNotifierItem host (XFCE's and KDE's panels, GNOME's
@@ -21,6 +23,10 @@ class StatusNotifierItem;
 // A classic area passes on the mouse itself: a double click is a double click. A host
 // reports one activation for its own gesture and never a double click; there the activation
 // is delivered as the double click, the gesture that brings a hidden window back.
+//
+// The icon is no longer shown when the area it is in goes away: the X11 tray ends (its window
+// is destroyed), or the host leaves the bus with no X11 tray to move to. That, and the icon
+// being shown again, is told to onShownChange.
 class QtNotificationIcon : public NotificationIcon {
 public:
     enum class Area { None, Classic, StatusNotifierHost };
@@ -41,6 +47,7 @@ public:
     bool add(const NotifyIconRecord& record) override;
     bool remove(const NotifyIconRecord& record) override;
     void onMouseMessage(MouseMessages deliver) override { deliver_ = std::move(deliver); }
+    void onShownChange(ShownChanges notify) override { notify_ = std::move(notify); }
     bool shown() const override;
 
     // The X11 tray's icon, made the first time the icon goes there: null before.
@@ -50,6 +57,8 @@ public:
 private:
     bool names(const NotifyIconRecord& record) const;
     void place();
+    // Tells onShownChange when shown() differs from what it was last told.
+    void reportShown();
     QSystemTrayIcon& classicTray();
     void deliver(QSystemTrayIcon::ActivationReason reason, Area from);
 
@@ -58,6 +67,10 @@ private:
     // Made only while no host serves the bus: Qt decides at the first QSystemTrayIcon
     // whether all of them go to a host instead, and keeps that decision.
     std::unique_ptr<QSystemTrayIcon> tray_;
+    // Made with the X11 tray's icon: Qt follows the tray on the X server, and says nothing
+    // when it goes or comes, so shown() is asked again after each X event that may mean that.
+    std::unique_ptr<TrayEventWatch> trayEvents_;
+    QTimer askTrayAgain_;
     QIcon icon_;
     QString tip_;
     std::uint32_t owner_;
@@ -65,6 +78,8 @@ private:
     bool added_ = false;
     Area area_ = Area::None;
     MouseMessages deliver_;
+    ShownChanges notify_;
+    bool toldShown_ = false;
 };
 
 } // namespace ostrane::platform

@@ -184,8 +184,10 @@ void StatusNotifierItem::show() {
     connect(call, &QDBusPendingCallWatcher::finished, this,
             [this, registering](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();
-                if (registering == registrations_ && finished->isError())
+                if (registering == registrations_ && finished->isError()) {
                     shown_ = false;
+                    emit refused();
+                }
             });
 }
 

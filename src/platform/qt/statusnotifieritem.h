@@ -63,6 +63,8 @@ public:
 
 signals:
     void activated(QSystemTrayIcon::ActivationReason reason);
+    // The watcher refused the item that show() put on the bus: it is not shown any more.
+    void refused();
 
 private:
     QDBusConnection bus_;

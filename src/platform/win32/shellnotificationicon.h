@@ -23,6 +23,9 @@ public:
     bool add(const NotifyIconRecord& record) override;
     bool remove(const NotifyIconRecord& record) override;
     void onMouseMessage(MouseMessages deliver) override { deliver_ = std::move(deliver); }
+    // The shell keeps the icon while it runs and gets it back after a restart
+    // (TaskbarCreated): shown() changes only by add and remove, so there is nothing to tell.
+    void onShownChange(ShownChanges) override {}
     bool shown() const override { return added_.has_value(); }
 
     // The record as the shell takes it on this platform: the same fields, with the size of
