@@ -138,6 +138,16 @@ mapped() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
 iconic() { xprop -id "$1" WM_STATE | grep -q 'window state: Iconic'; }
 hidden() { ! mapped "$1" && ! in_client_list "$1"; }
 shown_normal() { mapped "$1" && in_client_list "$1" && ! iconic "$1"; }
+# minimise_to_task_bar_and_back: with no notification area, a minimised window stays in the
+# desktop's window list, and activating it there brings it back.
+minimise_to_task_bar_and_back() {
+    xdotool windowminimize "$window"
+    wait_until "the window to be minimised" iconic "$window"
+    in_client_list "$window" || fail "the minimised window left the desktop's window list"
+    xdotool windowactivate "$window"
+    wait_until "the window back from the task bar" shown_normal "$window"
+}
+
 # position WINDOW: prints "x y" of the client area on the screen.
 position() { client_geometry "$1" | cut -d' ' -f1,2; }
 

@@ -22,24 +22,26 @@ minimise_into_icon() {
     wait_until "the window to hide" hidden "$window"
 }
 
+# restore_through_new_host WHAT: waits for the icon on a host just started (sets item), then
+# hides the window into it and brings it back with the host's activation.
+restore_through_new_host() {
+    wait_until "$1" sni_item
+    item=$(sni_item)
+    wait_until "the host to show the icon's picture and tip" shows_icon "$item"
+    minimise_into_icon
+    call_item "$item" Activate int32:10 int32:10
+    wait_until "the window back from the host's icon" shown_normal "$window"
+}
+
 start_x 1024 768
 
 # Without any notification area a minimised window stays in the task bar.
 start_corvissa
-xdotool windowminimize "$window"
-wait_until "the window to be minimised" iconic "$window"
-in_client_list "$window" || fail "the minimised window left the desktop's window list"
-xdotool windowactivate "$window"
-wait_until "the window back from the task bar" shown_normal "$window"
+minimise_to_task_bar_and_back
 
 # A host that starts later gets the icon, and its activation brings the window back.
 start_sni_host
-wait_until "the icon on the host that started later" sni_item
-item=$(sni_item)
-wait_until "the host to show the icon's picture and tip" shows_icon "$item"
-minimise_into_icon
-call_item "$item" Activate int32:10 int32:10
-wait_until "the window back from the host's icon" shown_normal "$window"
+restore_through_new_host "the icon on the host that started later"
 
 # The host goes away with no X11 tray to move the icon to: the window hidden in the icon
 # comes back where it was. A host that comes back gets the icon, and minimising hides again.
@@ -50,12 +52,7 @@ wait_until "the window back when the host went" shown_normal "$window"
 [[ $(position "$window") == "$before" ]] ||
     fail "the window came back at $(position "$window"), not at $before"
 start_sni_host
-wait_until "the icon on the host that came back" sni_item
-item=$(sni_item)
-wait_until "the host to show the icon's picture and tip" shows_icon "$item"
-minimise_into_icon
-call_item "$item" Activate int32:10 int32:10
-wait_until "the window back from the host's icon" shown_normal "$window"
+restore_through_new_host "the icon on the host that came back"
 wmctrl -i -c "$window"
 wait_until "the program to end" ended "$corvissa_pid"
 

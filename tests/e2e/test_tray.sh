@@ -33,11 +33,7 @@ peer_pid=${pids[-1]}
 
 # Without a notification area a minimised window stays where the desktop can reach it.
 start_corvissa
-xdotool windowminimize "$window"
-wait_until "the window to be minimised" iconic "$window"
-in_client_list "$window" || fail "the minimised window left the desktop's window list"
-xdotool windowactivate "$window"
-wait_until "the window back from the task bar" shown_normal "$window"
+minimise_to_task_bar_and_back
 
 # A notification area that starts later gets the icon, and minimising hides again.
 start_tray
