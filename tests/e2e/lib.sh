@@ -138,6 +138,7 @@ mapped() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
 iconic() { xprop -id "$1" WM_STATE | grep -q 'window state: Iconic'; }
 hidden() { ! mapped "$1" && ! in_client_list "$1"; }
 shown_normal() { mapped "$1" && in_client_list "$1" && ! iconic "$1"; }
+
 # minimise_to_task_bar_and_back: with no notification area, a minimised window stays in the
 # desktop's window list, and activating it there brings it back.
 minimise_to_task_bar_and_back() {
