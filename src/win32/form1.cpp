@@ -87,9 +87,12 @@ Form1::Form1(const Form1Platform& platform)
     Picture4.onMouseMove = [this](int x) {
         Picture4_MouseMove(static_cast<float>(x) * scale().twipsPerPixelX());
     };
+    notificationIcon_.onShownChange([this] { trayIconShownChanged(); });
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    notificationIcon_.onShownChange({});
+}
 
 void Form1::Form1_Load() {
     centre();
@@ -191,6 +194,14 @@ void Form1::Form1_QueryUnload() {
 
 void Form1::Picture4_MouseMove(float x) {
     trayCallback_.handle(x, scale().twipsPerPixelX(), [this] { restoreFromTray(); });
+}
+
+void Form1::trayIconShownChanged() {
+    // A window hidden in the tray was minimised first and stays iconic while hidden.
+    const bool hiddenInTray =
+        !unloaded_ && !::IsWindowVisible(handle()) && ::IsIconic(handle()) != FALSE;
+    trayCallback_.iconShownChanged(hiddenInTray, notificationIcon_.shown(),
+                                   [this] { restoreFromTray(); });
 }
 
 void Form1::restoreFromTray() {

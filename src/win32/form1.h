@@ -80,6 +80,7 @@ private:
     void Form1_Resize(WPARAM kind);
     void Form1_QueryUnload();
     void Picture4_MouseMove(float x);
+    void trayIconShownChanged();
     void restoreFromTray();
 
     void Form1_MouseMove();

@@ -1,6 +1,6 @@
 // The notification icon in Wine's shell, on a desktop of its own.
 
-#include "core/trayicon.h"
+#include "loadrecord.h"
 #include "platform/win32/shellnotificationicon.h"
 #include "wintest.h"
 
@@ -10,21 +10,9 @@
 
 using namespace ostrane;
 using platform::win32::ShellNotificationIcon;
+using wintest::loadRecord;
 
 namespace {
-
-// The record as Form1 fills it at load.
-app::TrayIcon loadRecord(const ShellNotificationIcon& icon) {
-    app::TrayIcon record;
-    record.cbSize = app::TrayIcon::Size;
-    record.hWnd = icon.callbackWindow();
-    record.uID = 1;
-    record.uFlags = app::TrayIcon::FlagMessage | app::TrayIcon::FlagIcon | app::TrayIcon::FlagTip;
-    record.uCallbackMessage = app::TrayIcon::MouseMove;
-    record.hIcon = icon.programIcon();
-    record.setTip("QV-SPC Ostrane");
-    return record;
-}
 
 // The desktop's shell may still be setting up its notification area as the test starts.
 bool notificationAreaReady() {

@@ -10,6 +10,8 @@ namespace {
 constexpr wchar_t windowClassName[] = L"OstraneNotificationIcon";
 // The resource id of the program's icon in its version resource.
 constexpr int programIconResource = 1;
+// Posted to the icon's window when the shell's process ended.
+constexpr UINT shellEndedMessage = WM_APP + 1;
 
 // User handles carry 32 significant bits on 64-bit Windows too: the record's 32-bit fields
 // are sign-extended back into handles.
@@ -53,6 +55,7 @@ ShellNotificationIcon::ShellNotificationIcon(HICON icon) : icon_(icon) {
 ShellNotificationIcon::~ShellNotificationIcon() {
     if (added_)
         remove(*added_);
+    stopWatchingShell();
     if (window_ != nullptr)
         ::DestroyWindow(window_);
 }
@@ -87,6 +90,8 @@ bool ShellNotificationIcon::add(const NotifyIconRecord& record) {
     if (data.cbSize == 0 || ::Shell_NotifyIconA(NIM_ADD, &data) == FALSE)
         return false;
     added_ = record;
+    shellRunning_ = true;
+    watchShell();
     return true;
 }
 
@@ -94,19 +99,76 @@ bool ShellNotificationIcon::remove(const NotifyIconRecord& record) {
     NOTIFYICONDATAA data = shellRecord(record);
     if (data.cbSize == 0 || ::Shell_NotifyIconA(NIM_DELETE, &data) == FALSE)
         return false;
-    if (added_ && data.hWnd == shellRecord(*added_).hWnd && data.uID == shellRecord(*added_).uID)
+    if (added_ && data.hWnd == shellRecord(*added_).hWnd && data.uID == shellRecord(*added_).uID) {
         added_.reset();
+        stopWatchingShell();
+    }
     return true;
 }
 
 void ShellNotificationIcon::handle(UINT message, LPARAM lParam) {
     if (message == taskbarCreated_ && added_) {
-        // The shell restarted and forgot its icons: the icon comes back as it was.
-        NOTIFYICONDATAA data = shellRecord(*added_);
-        ::Shell_NotifyIconA(NIM_ADD, &data);
+        addAgain();
+    } else if (message == shellEndedMessage) {
+        shellEnded();
     } else if (added_ && message == recordField(*added_, NotifyIconLayout::CallbackMessage) &&
                deliver_) {
         deliver_(static_cast<int>(LOWORD(lParam)));
+    }
+}
+
+// A new shell has forgotten the icons of the last one: the icon comes back as it was.
+void ShellNotificationIcon::addAgain() {
+    NOTIFYICONDATAA data = shellRecord(*added_);
+    if (::Shell_NotifyIconA(NIM_ADD, &data) == FALSE)
+        return;
+    watchShell();
+    if (!shellRunning_) {
+        shellRunning_ = true;
+        if (notifyShown_)
+            notifyShown_();
+    }
+}
+
+void ShellNotificationIcon::watchShell() {
+    stopWatchingShell();
+    DWORD processId = 0;
+    if (const HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr))
+        ::GetWindowThreadProcessId(tray, &processId);
+    if (processId == 0)
+        return;
+    shellProcess_ = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (shellProcess_ != nullptr &&
+        !::RegisterWaitForSingleObject(&shellWait_, shellProcess_, shellProcessEnded, window_,
+                                       INFINITE, WT_EXECUTEONLYONCE)) {
+        shellWait_ = nullptr;
+        stopWatchingShell();
+    }
+}
+
+void ShellNotificationIcon::stopWatchingShell() {
+    if (shellWait_ != nullptr)
+        ::UnregisterWaitEx(shellWait_, INVALID_HANDLE_VALUE); // waits for a running callback
+    shellWait_ = nullptr;
+    if (shellProcess_ != nullptr)
+        ::CloseHandle(shellProcess_);
+    shellProcess_ = nullptr;
+}
+
+// Runs on a thread of the pool: only the window's own thread may touch the icon.
+void CALLBACK ShellNotificationIcon::shellProcessEnded(void* window, BOOLEAN) {
+    ::PostMessageW(static_cast<HWND>(window), shellEndedMessage, 0, 0);
+}
+
+void ShellNotificationIcon::shellEnded() {
+    // A message from a watch that a new shell has replaced since is stale.
+    if (shellProcess_ == nullptr || ::WaitForSingleObject(shellProcess_, 0) != WAIT_OBJECT_0)
+        return;
+    stopWatchingShell();
+    if (added_ && shellRunning_) {
+        shellRunning_ = false;
+        if (notifyShown_)
+            notifyShown_();
     }
 }
 

@@ -23,10 +23,10 @@ public:
     bool add(const NotifyIconRecord& record) override;
     bool remove(const NotifyIconRecord& record) override;
     void onMouseMessage(MouseMessages deliver) override { deliver_ = std::move(deliver); }
-    // The shell keeps the icon while it runs and gets it back after a restart
-    // (TaskbarCreated): shown() changes only by add and remove, so there is nothing to tell.
-    void onShownChange(ShownChanges) override {}
-    bool shown() const override { return added_.has_value(); }
+    // Told when the shell that holds the icon ends, and when a new shell takes it back
+    // (TaskbarCreated).
+    void onShownChange(ShownChanges notify) override { notifyShown_ = std::move(notify); }
+    bool shown() const override { return added_.has_value() && shellRunning_; }
 
     // The record as the shell takes it on this platform: the same fields, with the size of
     // the first version of the record in this build (88 bytes in a 32-bit one).
@@ -36,12 +36,23 @@ private:
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     void handle(UINT message, LPARAM lParam);
+    void addAgain();
+    // Nothing tells a program that the shell has ended, so the icon waits on the process
+    // that owns the notification area; its end arrives as a message to the icon's window.
+    void watchShell();
+    void stopWatchingShell();
+    static void CALLBACK shellProcessEnded(void* window, BOOLEAN timedOut);
+    void shellEnded();
 
     HWND window_ = nullptr;
     HICON icon_ = nullptr;
     UINT taskbarCreated_ = 0;
     std::optional<NotifyIconRecord> added_;
+    bool shellRunning_ = false;
+    HANDLE shellProcess_ = nullptr;
+    HANDLE shellWait_ = nullptr;
     MouseMessages deliver_;
+    ShownChanges notifyShown_;
 };
 
 } // namespace ostrane::platform::win32

@@ -2,8 +2,9 @@
 # corvissa.exe under Wine against the Windows link peer: the window is centred with its
 # client area, the buttons reach the peer, the panel opens and closes, a double click on a
 # song sends its exact path, minimising hides into the notification icon and the icon
-# brings it back, ABOUT opens one about window, EXIT ends the program silently. With
-# LOOKCHECK set, both windows look as the Linux program's reference screenshots do.
+# brings it back (and so does the shell's end), ABOUT opens one about window, EXIT ends the
+# program silently. With LOOKCHECK set, both windows look as the Linux program's reference
+# screenshots do.
 #
 #   test_corvissa.sh BIN WINEPREFIX [LOOKCHECK]
 BIN=$1
@@ -151,4 +152,14 @@ click "$window" 24 28
 wait_until "the program to end" ended "$corvissa_pid"
 ended "$peer_pid" && fail "the link peer ended with the program"
 sed -n "$((sent + 1)),\$p" "$work/peer.out" | grep -q '^open ' && fail "EXIT sent something"
+
+# A window hidden in the icon comes back when the shell that holds the icon ends for good.
+start_corvissa_exe
+xdotool windowminimize "$window"
+wait_until "the window to hide again" hidden "$window"
+# Only this prefix's shell: other tests' prefixes run theirs beside it.
+wine taskkill /f /im explorer.exe >/dev/null 2>&1 || fail "no shell to end"
+wait_until "the window back after the shell ended" mapped "$window"
+wmctrl -i -c "$window"
+wait_until "the program to end after the shell's end" ended "$corvissa_pid"
 echo "windows e2e: passed"
