@@ -37,6 +37,8 @@ private:
 
     void acceptAll();
     void readable(unsigned long number);
+    void readRequests();
+    void readRequest(unsigned long number);
     void answered(unsigned long number, bool accepted);
     void drop(unsigned long number, const std::string& line);
 
