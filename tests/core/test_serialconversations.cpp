@@ -29,6 +29,13 @@ struct Record {
         std::lock_guard lock(mutex);
         return events;
     }
+    // Whether an open of `topic` has begun, waiting for it a generous while.
+    bool underWay(const std::string& topic) {
+        std::unique_lock lock(mutex);
+        return begun.wait_for(lock, 10s, [&] { return opening == topic; });
+    }
+    std::string opening;
+    std::condition_variable begun;
 };
 
 // Each open takes `delay` (or waits for `release` when `hang`); topics starting with "x"
@@ -49,6 +56,11 @@ public:
 
     std::optional<Conversation> open(std::string_view, std::string_view topic) override {
         record_->usedOn = std::this_thread::get_id();
+        {
+            std::lock_guard lock(record_->mutex);
+            record_->opening = topic;
+        }
+        record_->begun.notify_all();
         if (hang_) {
             std::unique_lock lock(record_->mutex);
             record_->released.wait_for(lock, 10s, [&] { return record_->release; });
@@ -120,7 +132,7 @@ TEST(SerialConversations, EndingSkipsWaitingOpensButClosesWhatIsOpen) {
             serial.close(*serial.open("S", topic));
         }
         // "b" is under way; the others wait behind it.
-        std::this_thread::sleep_for(50ms);
+        ASSERT_TRUE(record->underWay("b"));
     }
     const auto ended = Clock::now() - start;
     EXPECT_EQ(record->seen(), (std::vector<std::string>{"open a", "close a", "open b", "close b"}));
@@ -134,7 +146,7 @@ TEST(SerialConversations, EndingWaitsNoLongerThanTheBoundForAHungOpen) {
     serial->open("S", "a");
     for (int i = 0; i < 4; ++i)
         serial->open("S", "more");
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(record->underWay("a"));
     const auto start = Clock::now();
     serial.reset();
     EXPECT_LT(Clock::now() - start, 200ms + 500ms);
