@@ -41,6 +41,13 @@ void CommandButton::command(WORD code) {
         onClick();
 }
 
+bool CommandButton::keyPressed(WPARAM key) {
+    if (key != VK_RETURN)
+        return false;
+    ::SendMessageW(window_, BM_CLICK, 0, 0);
+    return true;
+}
+
 bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {
     const HDC dc = item.hDC;
     const RECT all = item.rcItem;

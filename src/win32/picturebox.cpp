@@ -14,6 +14,14 @@ bool PictureBox::registerClass() {
     return registerWindowClass(WindowClass, windowProcedure);
 }
 
+bool PictureBox::keyPressed(WPARAM key) {
+    if (key != VK_SPACE && key != VK_RETURN)
+        return false;
+    if (onClick)
+        onClick();
+    return true;
+}
+
 void PictureBox::showPicture(const Picture& picture) {
     shown_ = &picture;
     fitPicture();
