@@ -4,9 +4,9 @@
 
 // The command line is not the program's to read.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
-    // The folder dialog and the picture decoder need OLE on this thread.
-    const bool ole = SUCCEEDED(::OleInitialize(nullptr));
-    const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    // No COM here: the pictures are bitmaps, and the folder dialog enters COM for itself.
+    // The common controls are the labels' tips.
+    const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&common);
     if (!ostrane::win32::Form::registerClass() || !ostrane::win32::PictureBox::registerClass())
         return 1;
@@ -32,7 +32,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         }
         status = got < 0 ? 1 : static_cast<int>(message.wParam);
     }
-    if (ole)
-        ::OleUninitialize();
     return status;
 }
