@@ -26,7 +26,8 @@ void edge(HDC dc, RECT r, COLORREF light, COLORREF dark) {
 CommandButton::CommandButton(HWND form, const core::ControlDescription& row,
                              const core::TwipScale& scale, HFONT formFont)
     : Control(form, row, scale, L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, formFont, row.caption),
-      picture_(row.picture), downPicture_(row.downPicture) {}
+      picture_(row.picture, screenDotsPerInch().x),
+      downPicture_(row.downPicture, screenDotsPerInch().x) {}
 
 const Picture& CommandButton::shownPicture(bool pressed) const {
     return pressed && !downPicture_.empty() ? downPicture_ : picture_;

@@ -4,6 +4,9 @@
 
 // The command line is not the program's to read.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    // The windows scale themselves by the screen's dots per inch (twips, fonts, pictures):
+    // the system must not stretch them as well.
+    ::SetProcessDPIAware();
     // No COM here: the pictures are bitmaps, and the folder dialog enters COM for itself.
     // The common controls are the labels' tips.
     const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};

@@ -6,7 +6,8 @@ namespace ostrane::win32 {
 
 PictureBox::PictureBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
                        HFONT formFont)
-    : Control(form, row, scale, WindowClass, WS_TABSTOP, formFont, {}), own_(row.picture) {
+    : Control(form, row, scale, WindowClass, WS_TABSTOP, formFont, {}),
+      own_(row.picture, screenDotsPerInch().x) {
     fitPicture();
 }
 

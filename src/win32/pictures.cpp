@@ -2,6 +2,7 @@
 
 #include "platform/win32/widetext.h"
 
+#include <string>
 #include <utility>
 
 namespace ostrane::win32 {
@@ -12,17 +13,63 @@ std::wstring resourceName(std::string_view asset) {
     return platform::win32::wideFromUtf8(asset).value_or(L"");
 }
 
+constexpr int designDotsPerInch = 96;
+
+HBITMAP loadBitmap(const std::wstring& name, SIZE& size) {
+    const auto bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), name.c_str(),
+                                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAP shape{};
+    if (bitmap != nullptr && ::GetObjectW(bitmap, sizeof shape, &shape) != 0)
+        size = {shape.bmWidth, shape.bmHeight};
+    return bitmap;
+}
+
+// `bitmap` smoothly scaled to `size`; it is deleted.
+HBITMAP scaled(HBITMAP bitmap, SIZE from, SIZE size) {
+    const HDC screen = ::GetDC(nullptr);
+    const HDC source = ::CreateCompatibleDC(screen);
+    const HDC target = ::CreateCompatibleDC(screen);
+    const HBITMAP result = ::CreateCompatibleBitmap(screen, size.cx, size.cy);
+    ::ReleaseDC(nullptr, screen);
+    if (result != nullptr) {
+        const HGDIOBJ oldSource = ::SelectObject(source, bitmap);
+        const HGDIOBJ oldTarget = ::SelectObject(target, result);
+        ::SetStretchBltMode(target, HALFTONE);
+        ::SetBrushOrgEx(target, 0, 0, nullptr);
+        ::StretchBlt(target, 0, 0, size.cx, size.cy, source, 0, 0, from.cx, from.cy, SRCCOPY);
+        ::SelectObject(source, oldSource);
+        ::SelectObject(target, oldTarget);
+    }
+    ::DeleteDC(source);
+    ::DeleteDC(target);
+    ::DeleteObject(bitmap);
+    return result;
+}
+
 } // namespace
 
-Picture::Picture(std::string_view asset) {
+Picture::Picture(std::string_view asset, int dotsPerInch) {
     if (asset.empty())
         return;
-    const std::wstring name = resourceName(asset);
-    bitmap_ = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), name.c_str(),
-                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    BITMAP shape{};
-    if (bitmap_ != nullptr && ::GetObjectW(bitmap_, sizeof shape, &shape) != 0)
-        size_ = {shape.bmWidth, shape.bmHeight};
+    SIZE own{};
+    bitmap_ = loadBitmap(resourceName(asset), own);
+    if (bitmap_ == nullptr || dotsPerInch <= designDotsPerInch) {
+        size_ = own;
+        return;
+    }
+    const auto wanted = [&](LONG pixels) {
+        return static_cast<LONG>(::MulDiv(pixels, dotsPerInch, designDotsPerInch));
+    };
+    size_ = {wanted(own.cx), wanted(own.cy)};
+    const std::string_view stem = asset.substr(0, asset.rfind('.'));
+    SIZE twinSize{};
+    if (const HBITMAP twin = loadBitmap(resourceName(std::string(stem) + ".2x"), twinSize)) {
+        ::DeleteObject(bitmap_);
+        bitmap_ = twin;
+        own = twinSize;
+    }
+    if (own.cx != size_.cx || own.cy != size_.cy)
+        bitmap_ = scaled(bitmap_, own, size_);
 }
 
 Picture::~Picture() {
