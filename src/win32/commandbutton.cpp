@@ -28,7 +28,8 @@ void edge(HDC dc, RECT r, COLORREF light, COLORREF dark) {
 CommandButton::CommandButton(HWND form, const core::ControlDescription& row,
                              const core::TwipScale& scale, HFONT formFont)
     : Control(form, row, scale, L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, formFont, row.caption),
-      picture_(row.picture), downPicture_(row.downPicture) {}
+      picture_(row.picture, screenDotsPerInch().x),
+      downPicture_(row.downPicture, screenDotsPerInch().x) {}
 
 const Picture& CommandButton::shownPicture(bool pressed) const {
     return pressed && !downPicture_.empty() ? downPicture_ : picture_;
@@ -41,6 +42,13 @@ COLORREF CommandButton::faceColour() const {
 void CommandButton::command(WORD code) {
     if (code == BN_CLICKED && onClick)
         onClick();
+}
+
+bool CommandButton::keyPressed(WPARAM key) {
+    if (key != VK_RETURN)
+        return false;
+    ::SendMessageW(window_, BM_CLICK, 0, 0);
+    return true;
 }
 
 bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {

@@ -4,6 +4,7 @@
 #include "platform/win32/widetext.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <commctrl.h>
 #include <utility>
@@ -95,15 +96,19 @@ LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wPar
     const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
     if (message != WM_NCPAINT)
         return result;
-    // The edge in shades of the control's own back colour: a black field stays one black
-    // block, as the toolkit of the other front end draws it.
-    const COLORREF back = reinterpret_cast<Control*>(self)->back_->colour();
+    const auto& control = *reinterpret_cast<Control*>(self);
+    const COLORREF back = control.back_->colour();
+    using Rings = std::array<std::pair<COLORREF, COLORREF>, 2>;
+    // A text box has the classic edge of fixed greys, as the other front end draws it; any
+    // other field an edge in shades of its own back colour, so a black one stays one block.
+    const Rings rings =
+        control.row_.kind == core::ControlKind::TextBox
+            ? Rings{{{RGB(128, 128, 128), RGB(255, 255, 255)}, {RGB(0, 0, 0), RGB(192, 192, 192)}}}
+            : Rings{{{shaded(back, 67), shaded(back, 150)}, {shaded(back, 33), back}}};
     const HDC dc = ::GetWindowDC(window);
     RECT ring;
     ::GetWindowRect(window, &ring);
     ::OffsetRect(&ring, -ring.left, -ring.top);
-    const std::pair<COLORREF, COLORREF> rings[] = {{shaded(back, 67), shaded(back, 150)},
-                                                   {shaded(back, 33), back}};
     for (const auto& [dark, light] : rings) {
         const HBRUSH darkBrush = ::CreateSolidBrush(dark);
         const HBRUSH lightBrush = ::CreateSolidBrush(light);

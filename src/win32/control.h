@@ -72,6 +72,9 @@ public:
 
     // WM_COMMAND from the control.
     virtual void command(WORD /*code*/) {}
+    // A key pressed (not repeated) while the control has the focus; false leaves it to the
+    // control's own window procedure.
+    virtual bool keyPressed(WPARAM /*key*/) { return false; }
     // WM_DRAWITEM for an owner-drawn control; false when it draws nothing itself.
     virtual bool drawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
     // WM_CTLCOLOR*: sets the text colours on `dc` and gives the background brush, where
