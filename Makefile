@@ -45,8 +45,10 @@ test-release: deps-test
 	cmake --build $(TEST) -j $(JOBS)
 	cd $(TEST) && ctest --output-on-failure -j $(JOBS)
 
+# Built with clang++, so that every build stays clean under both compilers.
 test-sanitized: deps-test
-	cmake -S . -B $(ASAN) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DOSTRANE_SANITIZE=ON $(WERROR)
+	cmake -S . -B $(ASAN) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DOSTRANE_SANITIZE=ON \
+		-DCMAKE_CXX_COMPILER=clang++ $(WERROR)
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && ctest --output-on-failure -j $(JOBS) -L 'unit|widget'
 

@@ -23,7 +23,9 @@ struct Win32Platform {
               return std::make_unique<platform::win32::DdeConversations>(openTimeout);
           }) {}
 
-    Form1Platform form1() { return {conversations, folderPicker, notificationIcon, folderReader}; }
+    core::Form1Platform form1() {
+        return {conversations, folderPicker, notificationIcon, folderReader};
+    }
 
     core::SerialConversations conversations;
     platform::win32::ShellFolderPicker folderPicker;
