@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <systemd/sd-daemon.h>
 #include <unistd.h>
 #include <variant>
 
@@ -20,6 +21,27 @@ namespace {
 using namespace ostrane;
 
 constexpr auto exitFlushTime = std::chrono::seconds(1);
+
+constexpr int failedToInherit = -2;
+
+// The listening socket of a socket unit that started this bridge, -1 when none was passed.
+int socketFromSystemd(server::ServerSession& session) {
+    const int passed = sd_listen_fds(1);
+    if (passed < 0) {
+        session.complain("cannot take the sockets systemd passed: " +
+                         std::string(std::strerror(-passed)));
+        return failedToInherit;
+    }
+    if (passed == 0) {
+        return -1;
+    }
+    if (passed > 1 || sd_is_socket_unix(SD_LISTEN_FDS_START, SOCK_STREAM, 1, nullptr, 0) <= 0) {
+        session.complain("systemd passed " + std::to_string(passed) +
+                         " sockets; the unit must listen on one stream socket");
+        return failedToInherit;
+    }
+    return SD_LISTEN_FDS_START;
+}
 
 int serveUntilStopped(const bridge::BridgeOptions& options, int stopSignals) {
     server::PollLoop loop;
@@ -37,8 +59,13 @@ int serveUntilStopped(const bridge::BridgeOptions& options, int stopSignals) {
         session.finish(exitFlushTime);
         return server::exitFailure;
     }
+    const int inherited = socketFromSystemd(session);
+    if (inherited == failedToInherit) {
+        session.finish(exitFlushTime);
+        return server::exitFailure;
+    }
     auto opened = server::ConversationServer::open(
-        options.service, platform::runtimeDirFromEnvironment(), ::geteuid());
+        options.service, platform::runtimeDirFromEnvironment(), ::geteuid(), inherited);
     if (auto* failure = std::get_if<server::OpenFailure>(&opened)) {
         session.complain(failure->message);
         session.finish(exitFlushTime);
