@@ -1,5 +1,8 @@
 #include "conversationserver.h"
 
+#include "commandline.h"
+#include "platform/unix/descriptor.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -33,24 +36,6 @@ std::optional<std::string> prepareFolder(const std::string& folder, uid_t uid) {
     }
     return std::nullopt;
 }
-
-// Closes what it holds unless released: the owner closes what it opened, on every return.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 // Whether a socket bound to `path` listens, as the kernel's table of Unix sockets tells.
 // Asking by connecting would start the server of a socket unit for nothing.
@@ -114,7 +99,7 @@ std::variant<ConversationServer, OpenFailure>
 ConversationServer::open(std::string_view service, std::optional<std::string_view> runtimeDir,
                          uid_t uid, int inherited) {
     if (!isValidServiceName(service)) {
-        return OpenFailure{exitUsage, "invalid service name"};
+        return OpenFailure{exitUsage, invalidServiceName(service)};
     }
     const auto place = socketPlaceFor(service, runtimeDir, uid);
     if (!place) {
@@ -284,11 +269,7 @@ void writeAll(int fd, std::string_view text) {
 }
 
 void complain(std::string_view program, std::string_view message) {
-    std::string line(program);
-    line.append(": ");
-    line.append(message);
-    line.push_back('\n');
-    writeAll(STDERR_FILENO, line);
+    writeAll(STDERR_FILENO, complaintLine(program, message));
 }
 
 } // namespace ostrane::server

@@ -112,7 +112,7 @@ Afterwards drainAfterRequest(int fd);
 
 // Writes everything to a blocking descriptor; gives up quietly once no one reads it.
 void writeAll(int fd, std::string_view text);
-// "PROGRAM: message\n" on standard error, the form of every complaint.
+// A complaint line (commandline.h) on standard error.
 void complain(std::string_view program, std::string_view message);
 
 } // namespace ostrane::server

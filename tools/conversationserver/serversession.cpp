@@ -1,5 +1,7 @@
 #include "serversession.h"
 
+#include "commandline.h"
+
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -38,9 +40,8 @@ void ServerSession::event(std::string_view line) {
 }
 
 void ServerSession::complain(std::string_view message) {
-    std::string line = program_;
-    line.append(": ");
-    line.append(message);
+    std::string line = complaintLine(program_, message);
+    line.pop_back(); // the output ends each line itself
     notices_.line(line);
 }
 
@@ -55,7 +56,22 @@ void ServerSession::pauseAccepting() {
     loop_.at(Clock::now() + acceptRetryDelay, [this] { loop_.setEvents(listenerWatch_, POLLIN); });
 }
 
+// Requests are handed on in the order they came: before a newer connection's request is
+// read, every older one still in its request is read, as the loop may report an older
+// connection readable only after the listener.
+void ServerSession::readWaitingRequests() {
+    // Each next one is found afresh: a request handed on may end other conversations.
+    for (auto it = connections_.begin(); it != connections_.end();) {
+        const unsigned long number = it->first;
+        if (it->second.stage == Connection::Stage::reading) {
+            readRequest(number, it->second);
+        }
+        it = connections_.upper_bound(number);
+    }
+}
+
 void ServerSession::acceptAll() {
+    readWaitingRequests();
     for (;;) {
         const Accepted accepted = server_->acceptOne();
         switch (accepted.outcome) {

@@ -58,6 +58,7 @@ private:
     };
 
     void acceptAll();
+    void readWaitingRequests();
     void take(const Accepted& accepted);
     void serveConnection(unsigned long number, short revents);
     void readRequest(unsigned long number, Connection& c);

@@ -22,20 +22,9 @@ using namespace ostrane::server;
 using ostrane::peer::Mode;
 using ostrane::peer::Options;
 
-constexpr std::string_view program = "corvissa-link-peer";
+using ostrane::peer::programName;
 constexpr auto exitFlushTime = std::chrono::seconds(1);
 constexpr std::size_t chatterBytes = 64 * 1024;
-
-constexpr std::string_view usage =
-    "Usage: corvissa-link-peer [--service NAME] [--refuse | --hang | --chatter]\n"
-    "                          [--stop-after SECONDS]\n"
-    "Serves conversations for NAME (default QV-spc) and prints one line per event.\n"
-    "  --service NAME        the service to serve (matched without regard to case)\n"
-    "  --refuse              refuse every conversation\n"
-    "  --hang                read each request and never answer\n"
-    "  --chatter             after accepting, send the client 64 KiB it never asked for\n"
-    "  --stop-after SECONDS  stop after that time (decimals allowed) and exit 0\n"
-    "  --help                show this help\n";
 
 std::string chatter() {
     std::string bytes(chatterBytes, '\0');
@@ -64,7 +53,7 @@ void answer(ServerSession& session, const Options& options, unsigned long number
 int serveUntilStopped(const Options& options, int stopSignals) {
     PollLoop loop;
     ServerSession* current = nullptr;
-    ServerSession session(program, loop,
+    ServerSession session(programName, loop,
                           [&](unsigned long number, const ConversationRequest& request) {
                               answer(*current, options, number, request);
                           });
@@ -96,8 +85,10 @@ int serveUntilStopped(const Options& options, int stopSignals) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const auto invocation =
-        ostrane::peer::parseOptions(std::vector<std::string>(argv + 1, argv + argc), usage);
+    const auto invocation = ostrane::peer::parseOptions(
+        std::vector<std::string>(argv + 1, argv + argc),
+        ostrane::peer::usage("read each request and never answer",
+                             "after accepting, send the client 64 KiB it never asked for"));
     writeAll(STDOUT_FILENO, invocation.output);
     writeAll(STDERR_FILENO, invocation.errors);
     if (!invocation.options) {
@@ -105,7 +96,7 @@ int main(int argc, char** argv) {
     }
     const int stopSignals = installStopSignals();
     if (stopSignals < 0) {
-        complain(program, "cannot handle signals: " + std::string(std::strerror(errno)));
+        complain(programName, "cannot handle signals: " + std::string(std::strerror(errno)));
         return exitFailure;
     }
     return serveUntilStopped(*invocation.options, stopSignals);
