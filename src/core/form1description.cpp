@@ -1,6 +1,6 @@
 #include "core/windowdescription.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 namespace {
 
@@ -289,4 +289,4 @@ const WindowDescription& form1Description() {
     return Form1;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -1,6 +1,6 @@
 #include "core/windowdescription.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 namespace {
 
@@ -218,4 +218,4 @@ const WindowDescription& form5Description() {
     return Form5;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-namespace ostrane::link {
+namespace ostrane::core {
 
 // A link address: the service, one "|", then the topic.
 struct LinkAddress {
@@ -14,4 +14,4 @@ struct LinkAddress {
 // Splits at the first "|"; the topic keeps any further "|". Nothing without a "|".
 std::optional<LinkAddress> splitLinkAddress(std::string_view address);
 
-} // namespace ostrane::link
+} // namespace ostrane::core

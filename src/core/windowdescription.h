@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 enum class ControlKind : std::uint8_t {
     Label,
@@ -137,4 +137,4 @@ const WindowDescription& form1Description();
 // The about window.
 const WindowDescription& form5Description();
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 namespace {
 
@@ -102,4 +102,4 @@ void presentAsButton(QWidget* control, const char* name) {
     control->setAccessibleName(QString::fromUtf8(name));
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -2,7 +2,7 @@
 
 class QWidget;
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 // Lets assistive technology (screen readers, AT-SPI) see the windows as their user does:
 // a window's hidden controls are left out of its children, and a control marked with
@@ -13,4 +13,4 @@ void installAccessibility();
 // Presents a control that acts on a click (a caption or a picture) as a button named `name`.
 void presentAsButton(QWidget* control, const char* name);
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -8,7 +8,7 @@
 #include <QStyleOption>
 #include <cmath>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 namespace {
 
@@ -152,4 +152,4 @@ void CommandButton::paintEvent(QPaintEvent*) {
     }
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

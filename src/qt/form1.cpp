@@ -29,7 +29,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 namespace {
 
@@ -50,7 +50,7 @@ QString fromUtf8(std::string_view text) {
 }
 
 // The panel toggle's view of the window.
-class Form1Panel final : public PanelControls {
+class Form1Panel final : public core::PanelControls {
 public:
     explicit Form1Panel(Form1& form) : form_(form) {}
 
@@ -78,7 +78,7 @@ Form1::Form1(const Form1Platform& platform, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       folderPicker_(platform.folderPicker), notificationIcon_(platform.notificationIcon),
       scale_(primaryScreenScale()) {
-    assignControls(loadWindow(*this, form1Description(), scale_,
+    assignControls(loadWindow(*this, core::form1Description(), scale_,
                               {&platform.conversations, &platform.folderReader}));
     wireControls();
     drawSunkenEdge(Text1);
@@ -179,7 +179,7 @@ void Form1::Form1_Load() {
 
 void Form1::centre() {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const TwipPosition position = centredOnScreen(
+    const core::TwipPosition position = core::centredOnScreen(
         scale_.twipsX(screen.width()), scale_.twipsY(screen.height()), Width(), Height());
     move(screen.x() + scale_.pixelsX(position.left), screen.y() + scale_.pixelsY(position.top));
 }
@@ -233,8 +233,8 @@ void Form1::Picture2_Click() {
 }
 
 void Form1::Command1_Click() {
-    folder::Command1_Click(
-        folderPicker_, static_cast<platform::WindowHandle>(winId()),
+    core::Command1_Click(
+        folderPicker_, static_cast<core::WindowHandle>(winId()),
         {[this](const std::string& folder) { return File1->setPath(folder); },
          [this](const std::string& folder) { Label4->setText(displayText(folder)); }});
 }
@@ -248,7 +248,7 @@ void Form1::File1_DblClick() {
     const std::string& folder = File1->Path();
     const std::string label =
         Label4->text() == displayText(folder) ? folder : Label4->text().toStdString();
-    const std::string path = link::songPath(folder, label, fileName);
+    const std::string path = core::songPath(folder, label, fileName);
     Text1->setText(displayText(path));
     Text6->setAddress("QV-spc|" + path);
     sendThrough(*Text6);
@@ -350,7 +350,7 @@ void Form1::Label2_MouseMove() {
 void Form1::Label2_MouseDown() {
     colour(Label2, Green);
     if (!form5_) {
-        form5_ = new about::Form5();
+        form5_ = new qt::Form5();
         connect(form5_, &QObject::destroyed, this, [this] {
             form5_ = nullptr;
             endWhenNoWindowIsLoaded();
@@ -367,4 +367,4 @@ void Form1::endWhenNoWindowIsLoaded() {
         QCoreApplication::exit(0);
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -11,23 +11,17 @@
 class QLabel;
 class QLineEdit;
 
-namespace ostrane::app {
-class FolderReader;
-}
-
-namespace ostrane::platform {
+namespace ostrane::core {
 class Conversations;
 class FolderPicker;
+class FolderReader;
 class NotificationIcon;
-} // namespace ostrane::platform
+} // namespace ostrane::core
 
-namespace ostrane::about {
-class Form5;
-}
-
-namespace ostrane::app {
+namespace ostrane::qt {
 
 class CommandButton;
+class Form5;
 class FileListBox;
 class LinkTextBox;
 class LoadedControls;
@@ -36,10 +30,10 @@ class PictureBox;
 // The platform services the window reaches the outside world through; main passes the real
 // ones, tests pass fakes.
 struct Form1Platform {
-    platform::Conversations& conversations;
-    platform::FolderPicker& folderPicker;
-    platform::NotificationIcon& notificationIcon;
-    FolderReader& folderReader;
+    core::Conversations& conversations;
+    core::FolderPicker& folderPicker;
+    core::NotificationIcon& notificationIcon;
+    core::FolderReader& folderReader;
 };
 
 // The main window: the banner, the transport buttons, the path field, the panel toggle and
@@ -55,7 +49,7 @@ public:
     // before the window is shown.
     void Form1_Load();
 
-    const TwipScale& scale() const { return scale_; }
+    const core::TwipScale& scale() const { return scale_; }
     // The window's outer size, frame included, in twips.
     float Width() const;
     float Height() const;
@@ -127,16 +121,16 @@ private:
     // The program ends when neither window is loaded; a window hidden in the tray still is.
     void endWhenNoWindowIsLoaded();
 
-    platform::FolderPicker& folderPicker_;
-    platform::NotificationIcon& notificationIcon_;
-    TrayIcon trayIcon_;
-    TrayCallback trayCallback_;
+    core::FolderPicker& folderPicker_;
+    core::NotificationIcon& notificationIcon_;
+    core::TrayIcon trayIcon_;
+    core::TrayCallback trayCallback_;
     bool unloaded_ = false;
-    QPointer<about::Form5> form5_;
-    TwipScale scale_;
+    QPointer<qt::Form5> form5_;
+    core::TwipScale scale_;
     FrameArrival frameArrival_;
     // The release that ends a double click on the panel toggle is not a second click.
     bool picture2DoubleClicked_ = false;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -13,10 +13,10 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-namespace ostrane::about {
+namespace ostrane::qt {
 
-Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(app::primaryScreenScale()) {
-    assignControls(app::loadWindow(*this, app::form5Description(), scale_));
+Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(qt::primaryScreenScale()) {
+    assignControls(qt::loadWindow(*this, core::form5Description(), scale_));
     setAttribute(Qt::WA_DeleteOnClose);
     Picture3->installEventFilter(this);
     presentAsButton(Picture3, "Close");
@@ -30,12 +30,12 @@ void Form5::Form5_Load() {
 
 void Form5::centre() {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const int left = app::centredInWholeTwips(scale_.twipsX(screen.width()),
-                                              scale_.twipsX(frameGeometry().width()));
+    const int left = core::centredInWholeTwips(scale_.twipsX(screen.width()),
+                                               scale_.twipsX(frameGeometry().width()));
     move(screen.x() + scale_.pixelsX(static_cast<float>(left)), y());
     const QRect screenNow = QGuiApplication::primaryScreen()->geometry();
-    const int top = app::centredInWholeTwips(scale_.twipsY(screenNow.height()),
-                                             scale_.twipsY(frameGeometry().height()));
+    const int top = core::centredInWholeTwips(scale_.twipsY(screenNow.height()),
+                                              scale_.twipsY(frameGeometry().height()));
     move(x(), screenNow.y() + scale_.pixelsY(static_cast<float>(top)));
 }
 
@@ -67,7 +67,7 @@ void Form5::Picture3_Click() {
     close();
 }
 
-void Form5::assignControls(const app::LoadedControls& controls) {
+void Form5::assignControls(const qt::LoadedControls& controls) {
     controls.assign(Picture3, "Picture3");
     controls.assign(Picture2, "Picture2");
     controls.assign(Label13, "Label13");
@@ -85,4 +85,4 @@ void Form5::assignControls(const app::LoadedControls& controls) {
     controls.assign(Label1, "Label1");
 }
 
-} // namespace ostrane::about
+} // namespace ostrane::qt

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <utility>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -86,4 +86,4 @@ void PictureBox::paintEvent(QPaintEvent*) {
     painter.drawPixmap(QRect(inside.topLeft(), size), shown);
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

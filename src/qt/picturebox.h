@@ -3,7 +3,7 @@
 #include <QFrame>
 #include <QPixmap>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 // Shows its picture at the picture's own pixel size from the top-left corner, clipped,
 // inside a one-pixel flat border. With auto size on, it takes the size of its picture plus
@@ -35,4 +35,4 @@ private:
     bool autoSize_ = false;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

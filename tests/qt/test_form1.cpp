@@ -20,26 +20,26 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 namespace {
 
 using namespace std::chrono_literals;
 
 // The class each kind of control is built as.
-const char* classOf(ControlKind kind) {
+const char* classOf(core::ControlKind kind) {
     switch (kind) {
-    case ControlKind::Label:
+    case core::ControlKind::Label:
         return "QLabel";
-    case ControlKind::TextBox:
+    case core::ControlKind::TextBox:
         return "QLineEdit";
-    case ControlKind::LinkTextBox:
-        return "ostrane::app::LinkTextBox";
-    case ControlKind::CommandButton:
-        return "ostrane::app::CommandButton";
-    case ControlKind::PictureBox:
-        return "ostrane::app::PictureBox";
-    case ControlKind::FileListBox:
-        return "ostrane::app::FileListBox";
+    case core::ControlKind::LinkTextBox:
+        return "ostrane::qt::LinkTextBox";
+    case core::ControlKind::CommandButton:
+        return "ostrane::qt::CommandButton";
+    case core::ControlKind::PictureBox:
+        return "ostrane::qt::PictureBox";
+    case core::ControlKind::FileListBox:
+        return "ostrane::qt::FileListBox";
     }
     return "";
 }
@@ -81,7 +81,7 @@ TEST_F(Form1Layout, WindowIsBlackWithItsTitleAndClientArea) {
 }
 
 TEST_F(Form1Layout, EveryControlHasItsKindPlaceAndVisibility) {
-    const auto rows = form1Description().controls;
+    const auto rows = core::form1Description().controls;
     // Besides the controls, only decorations that take no clicks (the path field's edge).
     qsizetype controls = 0;
     for (const QWidget* child : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -114,11 +114,11 @@ TEST_F(Form1Layout, ThePanelLiesBelowTheClosedWindow) {
 }
 
 TEST_F(Form1Layout, TextsAndFonts) {
-    for (const auto& expected : form1Description().controls) {
+    for (const auto& expected : core::form1Description().controls) {
         SCOPED_TRACE(std::string(expected.name));
         QWidget* widget = control(expected.name);
         ASSERT_NE(widget, nullptr);
-        if (expected.kind != ControlKind::PictureBox) {
+        if (expected.kind != core::ControlKind::PictureBox) {
             EXPECT_EQ(textOf(widget), fromView(expected.caption));
         }
         const QFont font = widget->font();
@@ -221,7 +221,7 @@ TEST(Form1Palette, TheDesktopsColoursNeverReachTheWindow) {
 
 TEST_F(Form1Layout, NoLinkControlHasALinkAtStart) {
     for (LinkTextBox* box : {form.Text2, form.Text3, form.Text4, form.Text5, form.Text6}) {
-        EXPECT_EQ(box->link().linkMode(), link::LinkMode::None);
+        EXPECT_EQ(box->link().linkMode(), core::LinkMode::None);
         EXPECT_EQ(box->link().linkTopic(), "");
     }
 }
@@ -298,7 +298,7 @@ TEST_F(Form1WithPeer, WithoutAPlayerAPressEndsSilently) {
     const auto started = std::chrono::steady_clock::now();
     QTest::mouseClick(form.Command3, Qt::LeftButton);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms);
-    EXPECT_EQ(form.Text3->link().linkMode(), link::LinkMode::None);
+    EXPECT_EQ(form.Text3->link().linkMode(), core::LinkMode::None);
     EXPECT_EQ(form.Text3->text(), "QV-spc|PLAY");
 }
 
@@ -314,8 +314,8 @@ TEST_F(Form1WithPeer, AHungOrRefusingPlayerNeverHoldsTheWindowBeyondTheBound) {
         EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
         EXPECT_EQ(form.Text4->text(), "QV-spc|PAUSE");
         EXPECT_EQ(form.Text4->link().linkMode(), std::string_view(behaviour) == "--chatter"
-                                                     ? link::LinkMode::Automatic
-                                                     : link::LinkMode::None);
+                                                     ? core::LinkMode::Automatic
+                                                     : core::LinkMode::None);
     }
     // A player that dies with the conversation open, then a new one: the next press works.
     {
@@ -357,4 +357,4 @@ TEST_F(Form1WithPeer, ManyPressesKeepOneConversationPerControlAndNoDescriptors) 
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -26,7 +26,7 @@ inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
-namespace ostrane::app {
+namespace ostrane::qt {
 namespace {
 
 using Events = std::vector<std::string>;
@@ -150,7 +150,7 @@ TEST_F(Form1Songs, ChoosingAFolderListsItsSongs) {
     toggle();
     choose(songs);
     ASSERT_EQ(folderPicker.requests.size(), 1u);
-    EXPECT_EQ(folderPicker.requests[0].owner, static_cast<platform::WindowHandle>(form.winId()));
+    EXPECT_EQ(folderPicker.requests[0].owner, static_cast<core::WindowHandle>(form.winId()));
     EXPECT_EQ(folderPicker.requests[0].prompt, "Please select your SPC directory.");
     EXPECT_EQ(form.File1->Path(), songs.toStdString());
     EXPECT_EQ(form.Label4->text(), songs);
@@ -317,4 +317,4 @@ TEST_F(Form1Songs, ControlCharactersShowOnOneRowAndAreSentExactly) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -52,7 +52,7 @@ std::string invalidServiceName(std::string_view name) {
     std::string message = "invalid service name \"";
     message += printable(name);
     message += "\" (1 to ";
-    message += std::to_string(ostrane::platform::maxServiceBytes);
+    message += std::to_string(ostrane::core::maxServiceBytes);
     message += " bytes, no '/', not \".\" or \"..\", not ending in \".lock\")";
     return message;
 }

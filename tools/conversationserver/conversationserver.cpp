@@ -98,15 +98,15 @@ std::optional<OpenFailure> adopt(int fd, const std::string& socketPath) {
 std::variant<ConversationServer, OpenFailure>
 ConversationServer::open(std::string_view service, std::optional<std::string_view> runtimeDir,
                          uid_t uid, int inherited) {
-    if (!isValidServiceName(service)) {
+    if (!core::isValidServiceName(service)) {
         return OpenFailure{exitUsage, invalidServiceName(service)};
     }
     const auto place = socketPlaceFor(service, runtimeDir, uid);
     if (!place) {
-        return OpenFailure{exitFailure, "the socket path " +
-                                            conversationFolderFor(runtimeDir, uid) + "/" +
-                                            lowerCaseServiceName(service) + " is longer than " +
-                                            std::to_string(maxSocketPathBytes) + " bytes"};
+        return OpenFailure{exitFailure,
+                           "the socket path " + conversationFolderFor(runtimeDir, uid) + "/" +
+                               core::lowerCaseServiceName(service) + " is longer than " +
+                               std::to_string(maxSocketPathBytes) + " bytes"};
     }
     if (auto problem = prepareFolder(place->folder, uid)) {
         return OpenFailure{exitFailure, std::move(*problem)};

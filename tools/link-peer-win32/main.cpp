@@ -240,7 +240,7 @@ void Peer::run(std::optional<Clock::time_point> stopAt) {
 // DDE itself lets two servers register one name; the peer holds a named mutex for the
 // name, in lower case as names match, so that a second peer stops instead.
 HANDLE claimServiceName(const std::string& service) {
-    std::string lower = ostrane::platform::lowerCaseServiceName(service);
+    std::string lower = ostrane::core::lowerCaseServiceName(service);
     for (char& c : lower)
         if (c == '\\')
             c = '/';

@@ -40,7 +40,7 @@ void answer(ServerSession& session, const Options& options, unsigned long number
     const std::string what =
         connectionTag(number) + " " + printableConversation(request.service, request.topic);
     if (options.mode == Mode::refuse ||
-        !ostrane::platform::sameServiceName(request.service, options.service)) {
+        !ostrane::core::sameServiceName(request.service, options.service)) {
         session.refuse(number, "refuse " + what);
     } else if (options.mode == Mode::hang) {
         session.hold(number, "hang " + what);

@@ -124,7 +124,7 @@ void Bridge::converse(unsigned long number, const std::string& service, const st
     op->what = server::printableConversation(service, topic);
     op->kind = classifyTopic(topic);
     active_.push_back(op);
-    if (!platform::sameServiceName(service, options_.service)) {
+    if (!core::sameServiceName(service, options_.service)) {
         refuse(op, "another service");
     } else if (op->kind == TopicKind::invalid) {
         refuse(op, "unknown topic");

@@ -71,7 +71,7 @@ BridgeInvocation parseBridgeOptions(const std::vector<std::string>& args) {
         }
         const std::string& value = args[++i];
         if (arg == "--service") {
-            if (!platform::isValidServiceName(value)) {
+            if (!core::isValidServiceName(value)) {
                 return refuse(server::invalidServiceName(value));
             }
             options.service = value;

@@ -69,7 +69,7 @@ Invocation parseOptions(const std::vector<std::string>& args, std::string_view u
             return invocation;
         } else if (arg == "--service") {
             const std::string& name = args[++i];
-            if (!ostrane::platform::isValidServiceName(name))
+            if (!ostrane::core::isValidServiceName(name))
                 return refuse(server::invalidServiceName(name));
             options.service = name;
         } else if (arg == "--refuse" || arg == "--hang" || arg == "--chatter") {
