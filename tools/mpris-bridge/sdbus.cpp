@@ -32,11 +32,10 @@ template <typename Handler> void destroy(void* userdata) {
 }
 
 // Hands the slot to the bus, which frees it and its handler once it has done with it.
-template <typename Handler> void letBusOwn(sd_bus_slot* slot, Handler* handler) {
+template <typename Handler> void letBusOwn(sd_bus_slot* slot) {
     sd_bus_slot_set_destroy_callback(slot, destroy<Handler>);
     sd_bus_slot_set_floating(slot, 1);
     sd_bus_slot_unref(slot);
-    static_cast<void>(handler);
 }
 
 } // namespace
@@ -138,7 +137,7 @@ void SessionBus::call(const char* destination, const char* path, const char* int
         delete handler;
         return;
     }
-    letBusOwn(slot, handler);
+    letBusOwn<ReplyHandler>(slot);
 }
 
 void SessionBus::subscribe(const std::string& rule, SignalHandler handler) {
@@ -149,7 +148,7 @@ void SessionBus::subscribe(const std::string& rule, SignalHandler handler) {
         delete owned;
         return;
     }
-    letBusOwn(slot, owned);
+    letBusOwn<SignalHandler>(slot);
 }
 
 void SessionBus::flush() {
