@@ -9,4 +9,11 @@ std::optional<LinkAddress> splitLinkAddress(std::string_view address) {
     return LinkAddress{address.substr(0, bar), address.substr(bar + 1)};
 }
 
+std::string playerAddress(std::string_view topic) {
+    std::string address;
+    address.reserve(PlayerService.size() + 1 + topic.size());
+    address.append(PlayerService).append(1, '|').append(topic);
+    return address;
+}
+
 } // namespace ostrane::core

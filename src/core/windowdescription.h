@@ -106,6 +106,13 @@ struct ControlDescription {
     // while it is held down.
     std::string_view picture = {};
     std::string_view downPicture = {};
+    // The text colour while the pointer is over the control; none for a control that does
+    // not light up.
+    Colour hoverColour = ToolkitDefaultColour;
+    // What assistive technology calls the control where its caption does not say it.
+    std::string_view accessibleName = {};
+    // A caption or picture that acts on a click: assistive technology sees a button.
+    bool actsAsButton = false;
 };
 
 struct WindowDescription {

@@ -2,25 +2,20 @@
 
 #include "core/placement.h"
 #include "core/windowdescription.h"
-#include "qt/accessibility.h"
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
 #include "qt/windowloader.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QScreen>
 
 namespace ostrane::qt {
 
-Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(qt::primaryScreenScale()) {
-    assignControls(qt::loadWindow(*this, core::form5Description(), scale_));
+Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(primaryScreenScale()) {
+    assignControls(loadWindow(*this, core::form5Description(), scale_));
     setAttribute(Qt::WA_DeleteOnClose);
-    Picture3->installEventFilter(this);
-    presentAsButton(Picture3, "Close");
-    Picture2->setAccessibleName(QStringLiteral("Divider"));
+    connect(Picture3, &PictureBox::clicked, this, &Form5::Picture3_Click);
 }
 
 void Form5::Form5_Load() {
@@ -45,29 +40,11 @@ bool Form5::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-bool Form5::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Picture3 && event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            Picture3->rect().contains(mouse->position().toPoint()))
-            Picture3_Click();
-    }
-    if (watched == Picture3 && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
-            key->key() == Qt::Key_Enter) {
-            Picture3_Click();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void Form5::Picture3_Click() {
     close();
 }
 
-void Form5::assignControls(const qt::LoadedControls& controls) {
+void Form5::assignControls(const LoadedControls& controls) {
     controls.assign(Picture3, "Picture3");
     controls.assign(Picture2, "Picture2");
     controls.assign(Label13, "Label13");

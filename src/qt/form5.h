@@ -8,11 +8,9 @@
 class QLabel;
 
 namespace ostrane::qt {
+
 class LoadedControls;
 class PictureBox;
-} // namespace ostrane::qt
-
-namespace ostrane::qt {
 
 // The about window: who made the program and how to reach its author, in coloured text on
 // black, with an ornamental divider and a close picture. Controls carry their given names.
@@ -29,8 +27,8 @@ public:
     const core::TwipScale& scale() const { return scale_; }
 
     // Front to back, as they are stacked.
-    qt::PictureBox* Picture3;
-    qt::PictureBox* Picture2;
+    PictureBox* Picture3;
+    PictureBox* Picture2;
     QLabel* Label13;
     QLabel* Label12;
     QLabel* Label11;
@@ -47,15 +45,14 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void centre();
     void Picture3_Click();
-    void assignControls(const qt::LoadedControls& controls);
+    void assignControls(const LoadedControls& controls);
 
     core::TwipScale scale_;
-    qt::FrameArrival frameArrival_;
+    FrameArrival frameArrival_;
 };
 
 } // namespace ostrane::qt

@@ -1,7 +1,9 @@
 #include "qt/windowloader.h"
 
+#include "qt/accessibility.h"
 #include "qt/commandbutton.h"
 #include "qt/filelistbox.h"
+#include "qt/label.h"
 #include "qt/linktextbox.h"
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
@@ -77,7 +79,9 @@ QWidget* create(QWidget& window, const core::ControlDescription& row,
     const QString caption = textOf(row.caption);
     switch (row.kind) {
     case core::ControlKind::Label: {
-        auto* label = new QLabel(caption, &window);
+        auto* label = new Label(caption, &window);
+        // A label that lights up hears the pointer move without a button held.
+        label->setMouseTracking(!row.hoverColour.isToolkitDefault());
         // A caption is shown as it is written, never as markup.
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(horizontal(row.alignment) | Qt::AlignTop);
@@ -160,6 +164,7 @@ LoadedControls loadWindow(QWidget& window, const core::WindowDescription& descri
                      colourOf(description.foreColour, surface.color(QPalette::WindowText)));
     window.setPalette(surface);
     window.setAutoFillBackground(true);
+    presentAsWindow(&window);
     window.setFixedSize(scale.pixelsX(static_cast<float>(description.clientWidth)),
                         scale.pixelsY(static_cast<float>(description.clientHeight)));
 
@@ -181,6 +186,8 @@ LoadedControls loadWindow(QWidget& window, const core::WindowDescription& descri
                 box->setPictureFile(picturePath(row->picture));
             box->setAutoSize(row->autoSize);
         }
+        if (!row->accessibleName.empty())
+            describeForAssistiveTechnology(control, textOf(row->accessibleName), row->actsAsButton);
         if (!row->visible)
             control->setVisible(false);
         if (!row->enabled)

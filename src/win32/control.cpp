@@ -1,5 +1,6 @@
 #include "win32/control.h"
 
+#include "core/shades.h"
 #include "platform/win32/widetext.h"
 
 #include <algorithm>
@@ -33,57 +34,9 @@ Paint& Paint::operator=(Paint&& other) noexcept {
 }
 
 COLORREF shaded(COLORREF colour, int percent) {
-    const int r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
-    const int max = std::max({r, g, b}), min = std::min({r, g, b});
-    if (max == 0)
-        return colour;
-    double hue = 0;
-    if (max != min) {
-        const double delta = max - min;
-        if (max == r)
-            hue = (g - b) / delta;
-        else if (max == g)
-            hue = 2 + (b - r) / delta;
-        else
-            hue = 4 + (r - g) / delta;
-        if (hue < 0)
-            hue += 6;
-    }
-    double saturation = 255.0 * (max - min) / max;
-    double value = max * percent / 100.0;
-    if (value > 255) {
-        saturation = std::max(0.0, saturation - (value - 255));
-        value = 255;
-    }
-    // Back from HSV to RGB.
-    const double chroma = value * saturation / 255.0;
-    const double x = chroma * (1 - std::abs(std::fmod(hue, 2.0) - 1));
-    double rr = 0, gg = 0, bb = 0;
-    switch (static_cast<int>(hue) % 6) {
-    case 0:
-        rr = chroma, gg = x;
-        break;
-    case 1:
-        rr = x, gg = chroma;
-        break;
-    case 2:
-        gg = chroma, bb = x;
-        break;
-    case 3:
-        gg = x, bb = chroma;
-        break;
-    case 4:
-        rr = x, bb = chroma;
-        break;
-    default:
-        rr = chroma, bb = x;
-        break;
-    }
-    const double m = value - chroma;
-    auto channel = [m](double part) {
-        return static_cast<BYTE>(std::clamp(static_cast<int>(std::lround(part + m)), 0, 255));
-    };
-    return RGB(channel(rr), channel(gg), channel(bb));
+    const core::Colour shade = core::shaded(
+        core::Colour::rgb(GetRValue(colour), GetGValue(colour), GetBValue(colour)), percent);
+    return RGB(shade.red, shade.green, shade.blue);
 }
 
 std::optional<COLORREF> colourOf(const core::Colour& colour) {

@@ -30,9 +30,13 @@ private:
     HBRUSH brush_ = nullptr;
 };
 
-// A colour made lighter (`percent` above 100) or darker (below) by scaling its HSV value; a
-// value pushed past the top takes the excess out of the saturation instead.
+// The core's `shaded` for a Windows colour.
 COLORREF shaded(COLORREF colour, int percent);
+
+// A description's RGB colour as Windows writes it.
+inline COLORREF rgbOf(core::Colour colour) {
+    return RGB(colour.red, colour.green, colour.blue);
+}
 
 // A description's colour on this system; nothing for the toolkit's default.
 std::optional<COLORREF> colourOf(const core::Colour& colour);

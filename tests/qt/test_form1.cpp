@@ -160,25 +160,32 @@ TEST_F(Form1Layout, Colours) {
     EXPECT_EQ(form.File1->palette().color(QPalette::Base), QColor(0, 0, 0));
 }
 
-TEST_F(Form1Layout, TabOrderFollowsTheTabIndexes) {
+TEST_F(Form1Layout, TabOrderFollowsTheTabIndexesThroughWhatIsInSight) {
     // Transport buttons run pause, play, stop from left to right; their tab order runs the
     // other way.
-    std::vector<QWidget*> chain;
-    QWidget* next = form.Text1;
-    do {
-        chain.push_back(next);
-        next = next->nextInFocusChain();
-    } while (next != form.Text1 && chain.size() < 100);
-    std::vector<std::string> names;
-    for (QWidget* widget : chain)
-        // The hidden link boxes keep their place in the chain but never take the focus.
-        if (widget->parentWidget() == &form &&
-            (widget->focusPolicy() != Qt::NoFocus || qobject_cast<LinkTextBox*>(widget)))
-            names.push_back(widget->objectName().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{"Text1", "Command1", "Text2", "Command2", "Text3",
-                                               "Command3", "Text4", "Command4", "Text5", "Command5",
-                                               "Picture1", "Text6", "Picture2", "Picture3",
-                                               "Picture4", "File1", "Picture5"}));
+    auto chain = [this] {
+        std::vector<std::string> names;
+        QWidget* next = form.Text1;
+        do {
+            // The hidden link boxes keep their place in the chain but never take the focus.
+            if (next->parentWidget() == &form &&
+                (next->focusPolicy() != Qt::NoFocus || qobject_cast<LinkTextBox*>(next)))
+                names.push_back(next->objectName().toStdString());
+            next = next->nextInFocusChain();
+        } while (next != form.Text1 && names.size() < 100);
+        return names;
+    };
+    const std::vector<std::string> inSight{
+        "Text1", "Command1", "Text2",    "Command2", "Text3",    "Command3", "Text4",   "Command4",
+        "Text5", "Command5", "Picture1", "Text6",    "Picture2", "Picture3", "Picture4"};
+    EXPECT_EQ(chain(), inSight);
+    // The panel below the closed window comes into the chain, in its place, when it opens.
+    QTest::mouseClick(form.Picture2, Qt::LeftButton);
+    std::vector<std::string> opened = inSight;
+    opened.insert(opened.end(), {"File1", "Picture5"});
+    EXPECT_EQ(chain(), opened);
+    QTest::mouseClick(form.Picture2, Qt::LeftButton);
+    EXPECT_EQ(chain(), inSight);
     EXPECT_LT(form.Command4->x(), form.Command3->x());
     EXPECT_LT(form.Command3->x(), form.Command2->x());
 }

@@ -31,7 +31,7 @@ protected:
     platform::PosixFolderReader folderReader;
     testing::FakeNotificationIcon notificationIcon;
     std::unique_ptr<Form1> form = std::make_unique<Form1>(
-        Form1Platform{*conversations, folderPicker, notificationIcon, folderReader});
+        core::Form1Platform{*conversations, folderPicker, notificationIcon, folderReader});
 };
 
 TEST_F(Form1HungPlayer, TheWindowKeepsAnsweringWhileFivePressesWait) {

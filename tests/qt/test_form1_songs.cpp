@@ -131,16 +131,6 @@ TEST_F(Form1Songs, TheToggleOpensClosesAndOpensThePanel) {
     EXPECT_EQ(form.height(), closedHeight);
 }
 
-TEST_F(Form1Songs, AnUnknownStateOnlyRefreshesTheFolderLabel) {
-    form.Label5->setText(QStringLiteral("2"));
-    toggle();
-    EXPECT_EQ(form.Label5->text(), "2");
-    EXPECT_EQ(form.height(), closedHeight);
-    EXPECT_FALSE(form.Command1->isEnabled());
-    EXPECT_EQ(form.Label4->text(), QString::fromStdString(form.File1->Path()));
-    EXPECT_EQ(form.Label4->toolTip(), "Click Me");
-}
-
 TEST_F(Form1Songs, ChoosingAFolderListsItsSongs) {
     EXPECT_EQ(form.File1->Path(), QDir::currentPath().toStdString());
     const QString songs =
