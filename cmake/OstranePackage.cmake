@@ -31,8 +31,9 @@ play, pause and quit, and the songs to load, picked from a list of the SPC
 files in a folder. It keeps an icon in the notification area.
 .
 The package also holds corvissa-mpris-bridge, which forwards the commands to a
-media player with an MPRIS interface such as mpv, and corvissa-link-peer, a
-stand-in player that prints each command it receives.")
+media player with an MPRIS interface such as mpv, started for every user by a
+systemd user socket on the first command, and corvissa-link-peer, a stand-in
+player that prints each command it receives.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -42,6 +43,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-urw-base35, fonts-wine, fonts-comic-neue")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mpv, mpv-mpris")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+if(TARGET corvissa-mpris-bridge)
+    # The bridge's socket, enabled for every user.
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/assets/debian/postinst
+                                           ${PROJECT_SOURCE_DIR}/assets/debian/postrm)
+endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -1,14 +1,13 @@
-// Conversations through the MPRIS bridge to a fake player, beside a direct D-Bus call to the
-// same player (the floor) and `playerctl play` run as a whole process. Needs a session bus:
+// Conversations through the MPRIS bridge to a fake player, in turns with what they are made
+// of (a raw sd-bus call to the same player and a conversation with the link peer), and
+// `playerctl pause` run as a whole process; the bridge's memory idle and under a player's
+// flood of signals, and what unknown topics wait while that flood runs. Needs a session bus:
 // scripts/bench runs it under dbus-run-session.
 // Usage: bench_mpris_bridge
 
 #include "latency.h"
 #include "platform/unix/socketconversations.h"
 
-#include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +18,11 @@
 #include <optional>
 #include <signal.h>
 #include <spawn.h>
+#include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <systemd/sd-bus.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -60,10 +62,15 @@ LatencySummary measure(int count, const std::function<bool()>& step) {
     return timed.summary();
 }
 
-// Starts `args`, its standard output into `output` (or discarded); -1 when it cannot.
-pid_t spawn(std::vector<std::string> args, const std::string& output = "/dev/null") {
+// Starts `args`, its standard output into `output` (or discarded) and its standard input
+// from `input` (or nothing); -1 when it cannot.
+pid_t spawn(std::vector<std::string> args, const std::string& output = "/dev/null",
+            int input = -1) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (input >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    }
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
@@ -92,6 +99,38 @@ bool waitForLine(const std::string& file, const std::string& line) {
     return false;
 }
 
+// A process's resident memory in kilobytes, and its user and system time in seconds.
+long residentKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmRSS:")) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+double cpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    unsigned long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14 || i == 15) {
+            ticks += std::stoul(field);
+        }
+    }
+    return static_cast<double>(ticks) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+double ownCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 void stop(pid_t pid) {
     if (pid > 0) {
         ::kill(pid, SIGTERM);
@@ -101,9 +140,9 @@ void stop(pid_t pid) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    if (!QDBusConnection::sessionBus().isConnected()) {
+int main() {
+    sd_bus* bus = nullptr;
+    if (sd_bus_open_user(&bus) < 0) {
         std::fprintf(stderr, "no session bus: run under dbus-run-session\n");
         return 1;
     }
@@ -114,9 +153,14 @@ int main(int argc, char** argv) {
     }
     const std::string runtime = pattern;
     ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    int playerInput[2] = {-1, -1};
+    if (::pipe2(playerInput, O_CLOEXEC) != 0) {
+        std::perror("pipe");
+        return 1;
+    }
     const pid_t player =
         spawn({OSTRANE_FAKE_PLAYER, "--name", "bench", "--track", "file:///bench.spc"},
-              runtime + "/player.out");
+              runtime + "/player.out", playerInput[0]);
     const auto playerReady = [&] {
         std::ifstream in(runtime + "/player.out");
         std::string line;
@@ -137,39 +181,53 @@ int main(int argc, char** argv) {
         std::filesystem::remove_all(runtime);
         return 1;
     }
+    const long idleKb = residentKb(bridge);
 
     ostrane::platform::SocketConversations conversations(runtime);
-    auto converseWith = [&](const char* service) {
-        const auto conversation = conversations.open(service, "PAUSE");
+    auto converseWith = [&](const char* service, const char* topic) {
+        const auto conversation = conversations.open(service, topic);
         if (conversation) {
             conversations.close(*conversation);
         }
         return conversation.has_value();
     };
-    auto converse = [&] { return converseWith("QV-spc"); };
-    auto converseWithPeer = [&] { return converseWith("QV-peer"); };
-    QDBusMessage pause =
-        QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.bench", "/org/mpris/MediaPlayer2",
-                                       "org.mpris.MediaPlayer2.Player", "Pause");
-    auto direct = [&] {
-        return QDBusConnection::sessionBus().call(pause, QDBus::Block, 2000).type() ==
-               QDBusMessage::ReplyMessage;
+    auto converse = [&] { return converseWith("QV-spc", "PAUSE"); };
+    auto converseWithPeer = [&] { return converseWith("QV-peer", "PAUSE"); };
+    auto raw = [&] {
+        sd_bus_message* reply = nullptr;
+        sd_bus_error error = SD_BUS_ERROR_NULL;
+        const int r =
+            sd_bus_call_method(bus, "org.mpris.MediaPlayer2.bench", "/org/mpris/MediaPlayer2",
+                               "org.mpris.MediaPlayer2.Player", "Pause", &error, &reply, "");
+        sd_bus_error_free(&error);
+        sd_bus_message_unref(reply);
+        return r >= 0;
     };
-    for (int i = 0; i < 100; ++i) { // warm up both paths
+    for (int i = 0; i < 100; ++i) { // warm up every path
         converse();
-        direct();
+        raw();
+        converseWithPeer();
     }
-    // Taken in turns, so that both see the same load from the rest of the machine.
+    // Taken in turns, so that all see the same load from the rest of the machine.
     Timed bridged;
     Timed directly;
     Timed socketOnly;
+    double bridgeCpu = 0;
+    double rawCpu = 0;
+    double peerCpu = 0;
+    auto cpuOf = [](double& total, pid_t server, const std::function<void()>& step) {
+        const double before = cpuSeconds(server) + ownCpuSeconds();
+        step();
+        total += cpuSeconds(server) + ownCpuSeconds() - before;
+    };
     for (int i = 0; i < rounds; ++i) {
-        bridged.time(converse);
-        directly.time(direct);
-        socketOnly.time(converseWithPeer);
+        cpuOf(bridgeCpu, bridge, [&] { bridged.time(converse); });
+        cpuOf(rawCpu, player, [&] { directly.time(raw); });
+        cpuOf(peerCpu, peer, [&] { socketOnly.time(converseWithPeer); });
     }
     const LatencySummary throughBridge = bridged.summary();
     const LatencySummary floor = directly.summary();
+    const LatencySummary peerOnly = socketOnly.summary();
     std::optional<LatencySummary> playerctl;
     if (::access("/usr/bin/playerctl", X_OK) == 0) {
         playerctl = measure(processRounds, [] {
@@ -179,16 +237,33 @@ int main(int argc, char** argv) {
                    WEXITSTATUS(status) == 0;
         });
     }
+
+    // A player announcing a 60 KB Metadata a hundred times a second, while conversations
+    // that need no player come one after another.
+    const std::string flood = "flood 2000 100\n";
+    const bool flooding =
+        ::write(playerInput[1], flood.data(), flood.size()) == static_cast<ssize_t>(flood.size()) &&
+        waitForLine(runtime + "/player.out", "done flood 2000 100");
+    Timed unknownTopic;
+    const auto floodStart = Clock::now();
+    while (flooding && Clock::now() - floodStart < std::chrono::seconds(3)) {
+        unknownTopic.time([&] { return !converseWith("QV-spc", "HELLO"); });
+    }
+    const long floodKb = residentKb(bridge);
+    const double floodCpu = cpuSeconds(bridge);
+
     stop(peer);
     stop(bridge);
+    ::close(playerInput[1]);
     stop(player);
+    sd_bus_flush_close_unref(bus);
     std::filesystem::remove_all(runtime);
 
-    std::printf("%d conversations (PAUSE) each, times in microseconds\n\n", rounds);
+    std::printf("%d conversations (PAUSE) each, in turns; times in microseconds\n\n", rounds);
     std::printf("%-34s %9s %9s %9s   %s\n", "", "p50", "p99", "max", "target");
-    printLatency("through the bridge, open to answer", throughBridge, "p50 <= 1.3 x floor");
-    printLatency("floor: D-Bus call to the player", floor, "(none)");
-    printLatency("conversation with the link peer", socketOnly.summary(), "(the socket alone)");
+    printLatency("through the bridge, open to answer", throughBridge, "p50 <= 1.1 x (raw + peer)");
+    printLatency("raw sd-bus call to the player", floor, "(the floor)");
+    printLatency("conversation with the link peer", peerOnly, "(the socket alone)");
     if (playerctl) {
         char what[64];
         std::snprintf(what, sizeof what, "playerctl pause (%d processes)", processRounds);
@@ -196,12 +271,46 @@ int main(int argc, char** argv) {
     } else {
         std::printf("playerctl is not installed: no process timing\n");
     }
-    if (floor.p50 > 0) {
-        std::printf("\nbridge p50 / floor p50 = %.2f\n", throughBridge.p50 / floor.p50);
-        // What is left once the socket and the player's own reply are taken away: QtDBus
-        // hands every call to its bus thread and every reply back, two switches per call.
-        std::printf("bridge p50 - floor p50 - link peer p50 = %.1f us\n",
-                    throughBridge.p50 - floor.p50 - socketOnly.summary().p50);
+    const double wall = [](const Timed& t) {
+        double sum = 0;
+        for (double sample : t.samples) {
+            sum += sample;
+        }
+        return sum;
+    }(bridged);
+    std::printf("\nCPU time beside wall time, per conversation (server + this process):\n");
+    std::printf(
+        "  bridge %.1f us of %.1f us wall; raw call %.1f us of %.1f us; "
+        "link peer %.1f us of %.1f us\n",
+        bridgeCpu * 1e6 / rounds, wall / rounds, rawCpu * 1e6 / rounds,
+        [&] {
+            double sum = 0;
+            for (double sample : directly.samples) {
+                sum += sample;
+            }
+            return sum / rounds;
+        }(),
+        peerCpu * 1e6 / rounds,
+        [&] {
+            double sum = 0;
+            for (double sample : socketOnly.samples) {
+                sum += sample;
+            }
+            return sum / rounds;
+        }());
+    if (floor.p50 > 0 && peerOnly.p50 > 0) {
+        std::printf("\nbridge p50 / (raw p50 + link peer p50) = %.2f   (target <= 1.10)\n",
+                    throughBridge.p50 / (floor.p50 + peerOnly.p50));
+    }
+    std::printf("idle bridge RSS: %ld kB   (target < 5120 kB)\n", idleKb);
+    if (flooding) {
+        std::printf("\nduring a flood of 60 KB Metadata signals, 100 a second, for 3 s:\n");
+        printLatency("unknown topic, open to refusal", unknownTopic.summary(), "p99 < 50 ms");
+        std::printf("bridge RSS after the flood: %ld kB   (target < 20480 kB); "
+                    "bridge CPU time in all: %.2f s\n",
+                    floodKb, floodCpu);
+    } else {
+        std::printf("the fake player would not flood: no flood figures\n");
     }
     return 0;
 }

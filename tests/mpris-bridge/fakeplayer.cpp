@@ -7,11 +7,14 @@
 //   gather N                        hold the replies to the next N calls until all N came
 //   fail METHOD                     answer METHOD with an error from now on
 //   vanish | appear                 give up every name | take them again
+//   flood ENTRIES PER_SECOND        announce a Metadata of ENTRIES entries PER_SECOND times a
+//                                   second, until "flood 0 0"
 //   exit                            end
 // Options: --name NAME (repeatable; "org.mpris.MediaPlayer2." is prepended), --audacious
 // (also own org.atheme.audacious with OpenList), --no-open-uri, --delay MS, --fail METHOD,
 // --status STATUS, --cannot-control, --cannot-quit, --clear-on-stop (Stop unloads the track),
-// --track URI (start with a loaded track), --vanish-on METHOD (give up every name when METHOD
+// --track URI (start with a loaded track), --properties-after MS (answer for the properties
+// only MS after the names are taken), --vanish-on METHOD (give up every name when METHOD
 // is called, and never reply to it), --exit-on METHOD (end, without a reply, when METHOD is
 // called), --appear-when FILE (say "waiting" once on the bus, and take the names only once
 // FILE exists).
@@ -61,6 +64,7 @@ struct Settings {
     bool canQuit = true;
     bool clearOnStop = false;
     bool propertiesLater = false; // the names come before the properties can be read
+    int propertiesAfterMs = 0;
     QString track;
 };
 
@@ -102,6 +106,11 @@ public:
         if (interface == propertiesInterface) {
             if (s_.propertiesLater) {
                 bus_.send(message.createErrorReply(QDBusError::UnknownObject, message.path()));
+                return true;
+            }
+            if (s_.propertiesAfterMs > 0) {
+                message.setDelayedReply(true);
+                QTimer::singleShot(s_.propertiesAfterMs, [this, message] { properties(message); });
                 return true;
             }
             return properties(message);
@@ -175,6 +184,9 @@ public:
             s_.failing << rest;
         } else if (word == QLatin1String("properties")) {
             s_.propertiesLater = false;
+        } else if (word == QLatin1String("flood")) {
+            flood(rest.section(QLatin1Char(' '), 0, 0).toInt(),
+                  rest.section(QLatin1Char(' '), 1, 1).toInt());
         } else if (word == QLatin1String("vanish")) {
             vanish();
         } else if (word == QLatin1String("appear")) {
@@ -195,6 +207,25 @@ public:
     }
 
 private:
+    void flood(int entries, int perSecond) {
+        flooding_.stop();
+        if (entries <= 0 || perSecond <= 0) {
+            return;
+        }
+        QVariantMap metadata;
+        for (int i = 0; i < entries; ++i) {
+            metadata.insert(QStringLiteral("xesam:comment%1").arg(i),
+                            QStringLiteral("a comment of some twenty bytes"));
+        }
+        QDBusMessage signal = QDBusMessage::createSignal(rootPath, propertiesInterface,
+                                                         QStringLiteral("PropertiesChanged"));
+        signal.setArguments(
+            {playerInterface, QVariantMap{{QStringLiteral("Metadata"), metadata}}, QStringList()});
+        flooding_.disconnect();
+        QObject::connect(&flooding_, &QTimer::timeout, [this, signal] { bus_.send(signal); });
+        flooding_.start(1000 / perSecond);
+    }
+
     void vanish() {
         for (const QString& name : busNames()) {
             bus_.unregisterService(name);
@@ -311,6 +342,7 @@ private:
     QDBusConnection bus_;
     Settings s_;
     int gather_ = 0;
+    QTimer flooding_;
     std::vector<std::function<void()>> gathered_;
 };
 
@@ -345,6 +377,9 @@ int main(int argc, char** argv) {
             settings.canQuit = false;
         } else if (arg == QLatin1String("--properties-later")) {
             settings.propertiesLater = true;
+        } else if (arg == QLatin1String("--properties-after")) {
+            settings.propertiesAfterMs = value.toInt();
+            ++i;
         } else if (arg == QLatin1String("--clear-on-stop")) {
             settings.clearOnStop = true;
         } else if (arg == QLatin1String("--track")) {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -235,14 +236,12 @@ TEST_F(BridgeOnBus, ASlowPlayerOrAnOpenConversationHoldsUpNoOtherConversation) {
 
 TEST_F(BridgeOnBus, RequestsWrittenTogetherGoOnInTheOrderTheyCame) {
     auto fake = player();
-    // Under Qt's own event dispatcher, which a user's environment may choose, readable
-    // sockets are reported in no particular order.
-    auto served = bridge({}, {"QT_NO_GLIB=1"});
+    auto served = bridge();
     ASSERT_TRUE(served->waitForReady()) << served->stderrText();
     ASSERT_TRUE(served->waitForLine("player fake")) << dump(*served);
     const auto socketPath = runtime.folder() + "/qv-spc";
     // Clients that write faster than the bridge reads leave it several whole requests at
-    // once, which the event loop may report in any order.
+    // once.
     const std::vector<std::string> topics{"STOP", "PAUSE", "PLAY",  "PAUSE", "STOP", "PLAY",
                                           "PLAY", "STOP",  "PAUSE", "STOP",  "PLAY", "PAUSE"};
     fake->input("gather " + std::to_string(topics.size()) + "\n");
@@ -407,6 +406,98 @@ TEST_F(BridgeOnBus, LaunchStartsAPlayerOnceAndWaitsForIt) {
         process->signal(SIGTERM);
         EXPECT_EQ(process->waitForExit(), 0);
     }
+}
+
+// What a bridge launched ends with it, however deaf to SIGTERM (mpv without a terminal,
+// playing): through its own Quit, or SIGKILL when it cannot quit. A player it found is left.
+TEST_F(BridgeOnBus, EndsThePlayerItLaunchedAndNoOther) {
+    auto found = player({"--name", "found"});
+    for (const std::string quits : {"", " --cannot-quit"}) {
+        const std::string pidFile = runtime.path() + "/launched.pid";
+        std::filesystem::remove(pidFile);
+        const std::string command = "echo $$ > '" + pidFile + "'; trap '' TERM; exec " +
+                                    OSTRANE_FAKE_PLAYER " --name launched" + quits;
+        auto served = bridge({"--player", "launched", "--launch", command});
+        ASSERT_TRUE(served->waitForLine("player launched")) << dump(*served);
+        pid_t launched = 0;
+        std::ifstream(pidFile) >> launched;
+        ASSERT_GT(launched, 0);
+        served->signal(SIGTERM);
+        EXPECT_EQ(served->waitForExit(), 0) << quits;
+        EXPECT_EQ(::kill(launched, 0), -1) << quits << ": the launched player still runs";
+        EXPECT_EQ(::kill(found->pid(), 0), 0) << quits << ": the found player was ended";
+    }
+}
+
+// A player that has taken its name but not yet answered for its properties (a player
+// starting, mpv restarted) is waited for, not refused.
+TEST_F(BridgeOnBus, WaitsForAPlayerThatIsAppearing) {
+    auto served = readyBridge();
+    auto fake = player({"--properties-after", "300"});
+    EXPECT_TRUE(converse("PLAY")) << dump(*served);
+    EXPECT_TRUE(served->waitForLine("open #1 QV-spc|PLAY -> fake Play")) << dump(*served);
+}
+
+// A player announcing a 60 KB Metadata a hundred times a second: conversations that need no
+// player's reply are still answered, and the bridge keeps none of it.
+TEST_F(BridgeOnBus, AFloodingPlayerHoldsUpNothingAndCostsNoMemory) {
+    auto fake = player();
+    // A sanitizer keeps what is freed for a while; here it must not, to show what is kept.
+    auto served = bridge({}, {"ASAN_OPTIONS=detect_leaks=0:quarantine_size_mb=1"});
+    ASSERT_TRUE(served->waitForLine("player fake")) << dump(*served);
+    auto residentKb = [&] {
+        std::ifstream status("/proc/" + std::to_string(served->pid()) + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("VmRSS:")) {
+                return std::stol(line.substr(6));
+            }
+        }
+        return 0L;
+    };
+    const long before = residentKb();
+    fake->input("flood 2000 100\n");
+    ASSERT_TRUE(fake->waitForLine("done flood 2000 100"));
+    // Conversations for two seconds of flood: some 200 announcements, 12 MB.
+    const auto start = Clock::now();
+    for (int i = 1; Clock::now() - start < 2s; ++i) {
+        EXPECT_FALSE(converse("HELLO"));
+        ASSERT_TRUE(
+            served->waitForLine("refuse #" + std::to_string(i) + " QV-spc|HELLO (unknown topic)"))
+            << dump(*served);
+    }
+    const long after = residentKb();
+    EXPECT_GT(before, 0);
+    EXPECT_LT(after - before, 8 * 1024) << "the flood stays in the bridge";
+#ifndef __SANITIZE_ADDRESS__
+    EXPECT_LT(after, 20 * 1024);
+#endif
+    fake->input("flood 0 0\n");
+}
+
+// Started by its socket as a systemd socket unit starts it: the first conversation starts
+// the bridge on the socket it is given; the socket stays for the next start, and no other
+// server takes the name meanwhile.
+TEST_F(BridgeOnBus, StartedByItsSocket) {
+    ASSERT_EQ(::mkdir(runtime.folder().c_str(), 0700), 0);
+    const std::string socketPath = runtime.folder() + "/qv-spc";
+    ProgramProcess socketUnit({"/usr/bin/systemd-socket-activate", "-E", "DBUS_SESSION_BUS_ADDRESS",
+                               "-E", "XDG_RUNTIME_DIR", "-E", "ASAN_OPTIONS", "-l", socketPath,
+                               OSTRANE_MPRIS_BRIDGE},
+                              {"XDG_RUNTIME_DIR=" + runtime.path(), sanitizerOptions[0]});
+    ASSERT_TRUE(socketUnit.waitForStderr("Listening on")) << socketUnit.stderrText();
+    LinkPeerProcess peer(runtime.path());
+    EXPECT_EQ(peer.waitForExit(), 3);
+    EXPECT_NE(peer.stderrText().find("another server already serves"), std::string::npos)
+        << peer.stderrText();
+    EXPECT_FALSE(converse("HELLO"));
+    EXPECT_TRUE(socketUnit.waitForLine("refuse #1 QV-spc|HELLO (unknown topic)"))
+        << dump(socketUnit);
+    auto fake = player();
+    EXPECT_TRUE(socketUnit.waitForLine("player fake"));
+    EXPECT_TRUE(converse("PLAY"));
+    socketUnit.signal(SIGTERM);
+    EXPECT_EQ(socketUnit.waitForExit(), 0);
+    EXPECT_TRUE(std::filesystem::is_socket(socketPath)) << "the unit's socket is the unit's";
 }
 
 TEST_F(BridgeOnBus, ServesLikeTheLinkPeerAndStopsCleanly) {

@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -122,11 +124,18 @@ TEST_F(BridgeWithMpv, ALaunchedMpvPlaysSongsWhateverTheirNames) {
     ASSERT_TRUE(eventually([&] { return converse("PAUSE"); }, 60s)) << dump(*bridge);
     for (const auto& [name, encoded] : names) {
         EXPECT_TRUE(converse(song(name))) << name;
-        EXPECT_TRUE(eventually([&] { return playing(prefix + encoded); }, 30s))
-            << name << ": " << url();
+        const std::string uri = prefix + encoded; // clang 14 captures no structured binding
+        EXPECT_TRUE(eventually([&] { return playing(uri); }, 30s)) << name << ": " << url();
     }
+    // Playing without a terminal, mpv ignores SIGTERM; what the bridge started ends with it.
+    const QDBusReply<uint> launched = QDBusConnection::sessionBus().interface()->servicePid(
+        QStringLiteral("org.mpris.MediaPlayer2.mpv"));
+    ASSERT_TRUE(launched.isValid());
     bridge->signal(SIGTERM);
     EXPECT_EQ(bridge->waitForExit(), 0);
+    EXPECT_TRUE(
+        eventually([&] { return ::kill(static_cast<pid_t>(launched.value()), 0) != 0; }, 2s))
+        << "the launched mpv outlives the bridge";
 }
 
 TEST_F(BridgeWithMpv, StopThenPlayResumesTheSong) {
@@ -142,6 +151,9 @@ TEST_F(BridgeWithMpv, StopThenPlayResumesTheSong) {
     EXPECT_TRUE(eventually([&] { return url().empty(); }, 30s)) << "mpv forgets its song on Stop";
     EXPECT_TRUE(converse("PLAY"));
     EXPECT_TRUE(eventually([&] { return playing(uri); }, 30s)) << url();
+    bridge->signal(SIGTERM);
+    EXPECT_EQ(bridge->waitForExit(), 0);
+    EXPECT_FALSE(mpv.waitForExit(500ms)) << "a player the bridge found is not its to end";
 }
 
 TEST_F(BridgeWithMpv, QuitEndsMpvButNotTheBridge) {

@@ -35,7 +35,7 @@ for package in fonts-liberation fonts-urw-base35 fonts-wine fonts-comic-neue \
         fail "Depends lacks $package"
 done
 if ((expect_bridge)); then
-    [[ $depends == *libqt6dbus6* ]] || fail "Depends lacks libqt6dbus6 (the bridge)"
+    [[ $depends == *libsystemd0* ]] || fail "Depends lacks libsystemd0 (the bridge)"
 fi
 
 # Contents: exactly these files, each binary stripped, each page compressed.
@@ -54,6 +54,7 @@ if ((expect_bridge)); then
     expected+=(
         usr/bin/corvissa-mpris-bridge
         usr/lib/systemd/user/corvissa-mpris-bridge.service
+        usr/lib/systemd/user/corvissa-mpris-bridge.socket
         usr/share/man/man1/corvissa-mpris-bridge.1.gz
     )
 fi
@@ -72,6 +73,28 @@ done
 # The unpacked peer runs: the package's binaries are whole and find their libraries.
 "$root/usr/bin/corvissa-link-peer" --help | grep '^Usage: corvissa-link-peer' >/dev/null ||
     fail "the packaged corvissa-link-peer does not run"
+
+# The bridge's units: valid as systemd reads them, the service running the packaged program,
+# and the socket enabled for every user by the package's own scripts.
+if ((expect_bridge)); then
+    units=$root/usr/lib/systemd/user
+    exec_start=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$units/corvissa-mpris-bridge.service")
+    [[ $exec_start == /usr/bin/corvissa-mpris-bridge ]] ||
+        fail "the service runs $exec_start, not the packaged /usr/bin/corvissa-mpris-bridge"
+    # Checked where they are unpacked: the program they name is found there.
+    mkdir "$work/units"
+    for unit in "$units"/*; do
+        sed "s|=/usr/bin/|=$root/usr/bin/|" "$unit" >"$work/units/$(basename "$unit")"
+    done
+    mkdir -m 0700 "$work/runtime" # a user's manager needs one; never the real user's
+    XDG_RUNTIME_DIR=$work/runtime systemd-analyze verify --user --man=no "$work"/units/* ||
+        fail "systemd-analyze finds fault with the units"
+    dpkg-deb -e "$deb" "$work/control"
+    DPKG_ROOT=$root DPKG_MAINTSCRIPT_PACKAGE=corvissa DPKG_MAINTSCRIPT_NAME=postinst \
+        sh "$work/control/postinst" configure
+    [[ -L $root/etc/systemd/user/sockets.target.wants/corvissa-mpris-bridge.socket ]] ||
+        fail "installing the package does not enable the bridge's socket"
+fi
 
 # The desktop files and pages as installed.
 desktop-file-validate "$root/usr/share/applications/org.ostrane.Corvissa.desktop"

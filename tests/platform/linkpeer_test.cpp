@@ -10,12 +10,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <random>
-#include <sstream>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -61,21 +57,6 @@ int answerTo(const std::string& path, const std::string& bytes, bool closeWritin
     return result;
 }
 
-// User and system time the process has spent, in seconds.
-double cpuTime(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    unsigned long ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14 || i == 15) {
-            ticks += std::stoul(field);
-        }
-    }
-    return static_cast<double>(ticks) / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
 std::string request(std::string_view service, std::string_view topic) {
     return *encodeRequest(service, topic);
 }
@@ -88,18 +69,6 @@ TEST_F(LinkPeerTest, ReportsReadyWithTheSocketPathInAFolderItMadePrivate) {
     EXPECT_EQ(info.st_mode & 07777, 0700u);
     ASSERT_EQ(::lstat(socketPath.c_str(), &info), 0);
     EXPECT_TRUE(S_ISSOCK(info.st_mode));
-}
-
-TEST_F(LinkPeerTest, WritesEachServiceAndTopicSoTheyReadBackUnambiguously) {
-    auto peer = startPeer();
-    const std::string topic = "a\nb\tc\x7f\x01|\\ é\r"s;
-    const auto conversation = conversations.open("QV-spc", topic);
-    ASSERT_TRUE(conversation);
-    EXPECT_TRUE(peer->waitForLine("open #1 QV-spc|a\\x0ab\\x09c\\x7f\\x01|\\\\ é\\x0d"));
-    EXPECT_TRUE(conversations.open("QV-spc", "a\\x0ab \xe2\x80\xae\xc2\x85\xff"));
-    EXPECT_TRUE(peer->waitForLine("open #2 QV-spc|a\\\\x0ab \\u{202e}\\u{85}\\xff"));
-    EXPECT_EQ(answerTo(socketPath, request("QV|spc\x1b", "x")), refuseAnswer);
-    EXPECT_TRUE(peer->waitForLine("refuse #3 QV\\|spc\\x1b|x"));
 }
 
 TEST_F(LinkPeerTest, RefusesAnotherServiceNamedOverItsSocket) {
@@ -309,134 +278,6 @@ TEST_F(LinkPeerTest, NoServiceCanTakeAnotherServicesLock) {
     LinkPeerProcess second(runtime.path());
     EXPECT_EQ(second.waitForExit(), 3); // the lock still keeps the name
     EXPECT_EQ(answerTo(socketPath, request("QV-spc", "PLAY")), acceptAnswer);
-}
-
-// The folder's mode is checked at the start; a client that gets in later, once it was
-// opened up, is still turned away for being another user.
-TEST_F(LinkPeerTest, TurnsAwayAnotherUser) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "needs root to become another user";
-    }
-    char base[] = "/tmp/ostrane-other-user.XXXXXX";
-    ASSERT_NE(::mkdtemp(base), nullptr);
-    const std::string open = base;
-    ASSERT_EQ(::chmod(open.c_str(), 0755), 0);
-    {
-        LinkPeerProcess peer(open);
-        const auto path = peer.waitForReady();
-        ASSERT_TRUE(path) << peer.stderrText();
-        ASSERT_EQ(::chmod((open + "/dde").c_str(), 0755), 0);
-        ASSERT_EQ(::chmod(path->c_str(), 0777), 0);
-
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            // Status 0: turned away unanswered; 1: answered; 2: could not even try.
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
-                ::_exit(2);
-            }
-            const int fd = connectTo(*path);
-            const std::string wire = request("QV-spc", "PLAY");
-            if (fd < 0) {
-                ::_exit(2);
-            }
-            // The peer may have closed already; the answer tells.
-            [[maybe_unused]] auto sent = ::send(fd, wire.data(), wire.size(), MSG_NOSIGNAL);
-            pollfd p{fd, POLLIN, 0};
-            unsigned char answer = 0;
-            // End of stream, or a reset when the request was still unread: no answer either way.
-            ::_exit(::poll(&p, 1, 10'000) == 1 && ::recv(fd, &answer, 1, 0) <= 0 ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
-        EXPECT_TRUE(peer.waitForStderr("refusing connections from another user (uid 65534)"));
-        EXPECT_EQ(answerTo(*path, request("QV-spc", "PLAY")), acceptAnswer);
-        EXPECT_TRUE(peer.waitForLine("open #1 QV-spc|PLAY")); // the stranger took no number
-    }
-    std::filesystem::remove_all(open);
-}
-
-// Nobody reads the peer's output: it must serve on, drop lines it cannot keep and say so.
-TEST_F(LinkPeerTest, ServesOnWhileNobodyReadsItsOutput) {
-    auto peer = startPeer();
-    peer->pauseReadingOutput(true);
-    const std::string topic(4000, 't'); // 1,000 conversations write some 4 MB of lines
-    const std::string wire = request("QV-spc", topic);
-    auto slowest = Clock::duration::zero();
-    const auto start = Clock::now();
-    for (int i = 0; i < 1000; ++i) {
-        const auto before = Clock::now();
-        ASSERT_EQ(answerTo(socketPath, wire), acceptAnswer) << i;
-        slowest = std::max(slowest, Clock::now() - before);
-    }
-    EXPECT_LT(slowest, 900ms); // a client gives up after 1,000 ms
-    EXPECT_LT(Clock::now() - start, 60s);
-
-    peer->pauseReadingOutput(false);
-    unsigned long shown = 0;
-    unsigned long dropped = 0;
-    auto account = [&] {
-        shown = 0;
-        dropped = 0;
-        for (const auto& line : peer->lines()) {
-            if (line.rfind("dropped ", 0) == 0) {
-                dropped += std::stoul(line.substr(8));
-            } else if (line.rfind("open #", 0) == 0 || line.rfind("close #", 0) == 0) {
-                ++shown;
-            }
-        }
-        return shown + dropped == 2000;
-    };
-    EXPECT_TRUE(eventually(account)) << shown << " shown, " << dropped << " dropped";
-    EXPECT_GT(dropped, 0u);
-}
-
-// Long out of descriptors, the peer says so once and waits without spinning.
-TEST_F(LinkPeerTest, SaysOnceThatItRanOutOfDescriptors) {
-    auto peer = startPeer({"--hang"});
-    const std::string procFolder = "/proc/" + std::to_string(peer->pid()) + "/fd";
-    const auto peerDescriptors = std::distance(std::filesystem::directory_iterator(procFolder),
-                                               std::filesystem::directory_iterator());
-    rlimit tight{};
-    ASSERT_EQ(::prlimit(peer->pid(), RLIMIT_NOFILE, nullptr, &tight), 0);
-    tight.rlim_cur = static_cast<rlim_t>(peerDescriptors + 2); // room for two clients
-    ASSERT_EQ(::prlimit(peer->pid(), RLIMIT_NOFILE, &tight, nullptr), 0);
-
-    std::vector<int> clients;
-    for (int i = 0; i < 6; ++i) {
-        clients.push_back(connectTo(socketPath));
-        ASSERT_GE(clients.back(), 0);
-        const std::string wire = request("QV-spc", "PLAY");
-        ASSERT_EQ(::send(clients.back(), wire.data(), wire.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(wire.size()));
-    }
-    EXPECT_TRUE(peer->waitForLine("hang #2 QV-spc|PLAY"));
-    ASSERT_TRUE(peer->waitForStderr("cannot accept"));
-    const auto cpuBefore = cpuTime(peer->pid());
-    std::this_thread::sleep_for(1s); // an interval to count what it says and spends in it
-    const auto cpuSpent = cpuTime(peer->pid()) - cpuBefore;
-    EXPECT_LT(cpuSpent, 0.2);
-    auto mentions = [&] {
-        const std::string text = peer->stderrText();
-        std::size_t count = 0;
-        for (auto at = text.find("cannot accept"); at != std::string::npos;
-             at = text.find("cannot accept", at + 1)) {
-            ++count;
-        }
-        return count;
-    };
-    EXPECT_EQ(mentions(), 1u) << peer->stderrText();
-
-    ::close(clients[0]);
-    ::close(clients[1]);
-    EXPECT_TRUE(peer->waitForLine("hang #4 QV-spc|PLAY"));
-    EXPECT_TRUE(eventually([&] { return mentions() == 2; })); // out again at once: anew
-    for (std::size_t i = 2; i < clients.size(); ++i) {
-        ::close(clients[i]);
-    }
-    EXPECT_TRUE(peer->waitForLine("hang #6 QV-spc|PLAY"));
 }
 
 } // namespace

@@ -1,6 +1,11 @@
 #include "conversationserver.h"
 
+#include "commandline.h"
+#include "platform/unix/descriptor.h"
+
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -32,31 +37,69 @@ std::optional<std::string> prepareFolder(const std::string& folder, uid_t uid) {
     return std::nullopt;
 }
 
-// Closes what it holds unless released: the owner closes what it opened, on every return.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
+// Whether a socket bound to `path` listens, as the kernel's table of Unix sockets tells.
+// Asking by connecting would start the server of a socket unit for nothing.
+bool someoneListensOn(const std::string& path) {
+    constexpr unsigned long acceptsConnections = 0x10000; // __SO_ACCEPTCON
+    std::FILE* table = std::fopen("/proc/net/unix", "re");
+    if (table == nullptr) {
+        return false;
+    }
+    bool listening = false;
+    char* line = nullptr;
+    std::size_t size = 0;
+    while (!listening && ::getline(&line, &size, table) > 0) {
+        unsigned long flags = 0;
+        int pathStart = 0;
+        if (std::sscanf(line, "%*x: %*x %*x %lx %*x %*x %*u %n", &flags, &pathStart) == 1 &&
+            pathStart > 0 && (flags & acceptsConnections) != 0) {
+            std::string_view bound(line + pathStart);
+            if (!bound.empty() && bound.back() == '\n') {
+                bound.remove_suffix(1);
+            }
+            listening = bound == path;
         }
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
+    std::free(line);
+    std::fclose(table);
+    return listening;
+}
 
-private:
-    int fd_;
-};
+// The path a listening socket is bound to, or empty.
+std::string boundPath(int fd) {
+    sockaddr_un address{};
+    socklen_t size = sizeof address;
+    int listening = 0;
+    socklen_t flagSize = sizeof listening;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+        address.sun_family != AF_UNIX ||
+        ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &flagSize) != 0 || !listening) {
+        return {};
+    }
+    return std::string(address.sun_path, ::strnlen(address.sun_path, sizeof address.sun_path));
+}
+
+std::optional<OpenFailure> adopt(int fd, const std::string& socketPath) {
+    const std::string bound = boundPath(fd);
+    if (bound != socketPath) {
+        return OpenFailure{exitFailure, "the socket passed in listens on \"" + printable(bound) +
+                                            "\", not on " + socketPath};
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0 ||
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
+        return OpenFailure{exitFailure, "cannot use the socket passed in: " + errorText()};
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
 std::variant<ConversationServer, OpenFailure>
 ConversationServer::open(std::string_view service, std::optional<std::string_view> runtimeDir,
-                         uid_t uid) {
+                         uid_t uid, int inherited) {
     if (!core::isValidServiceName(service)) {
-        return OpenFailure{exitUsage, "invalid service name"};
+        return OpenFailure{exitUsage, invalidServiceName(service)};
     }
     const auto place = socketPlaceFor(service, runtimeDir, uid);
     if (!place) {
@@ -81,7 +124,20 @@ ConversationServer::open(std::string_view service, std::optional<std::string_vie
         }
         return OpenFailure{exitFailure, "cannot lock " + place->lockPath + ": " + errorText()};
     }
-    // Holding the lock, any socket file left here is a dead server's.
+    if (inherited >= 0) {
+        if (auto failure = adopt(inherited, place->socketPath)) {
+            return std::move(*failure);
+        }
+        return ConversationServer(std::string(service), place->socketPath, uid, lock.release(),
+                                  inherited, false);
+    }
+    if (someoneListensOn(place->socketPath)) {
+        return OpenFailure{exitNameTaken, "another server already serves \"" + printable(service) +
+                                              "\" at " + place->socketPath +
+                                              " (it listens without the lock: a socket unit?); "
+                                              "leaving it alone"};
+    }
+    // Holding the lock, with nobody listening, any socket file left here is a dead server's.
     if (::unlink(place->socketPath.c_str()) != 0 && errno != ENOENT) {
         return OpenFailure{exitFailure,
                            "cannot remove the stale " + place->socketPath + ": " + errorText()};
@@ -99,18 +155,20 @@ ConversationServer::open(std::string_view service, std::optional<std::string_vie
         return failure;
     }
     return ConversationServer(std::string(service), place->socketPath, uid, lock.release(),
-                              listener.release());
+                              listener.release(), true);
 }
 
 ConversationServer::ConversationServer(ConversationServer&& other) noexcept
     : service_(std::move(other.service_)), socketPath_(std::move(other.socketPath_)),
       uid_(other.uid_), lock_(std::exchange(other.lock_, -1)),
-      listener_(std::exchange(other.listener_, -1)), accepted_(other.accepted_),
-      outOfDescriptors_(other.outOfDescriptors_) {}
+      listener_(std::exchange(other.listener_, -1)), ownsSocketFile_(other.ownsSocketFile_),
+      accepted_(other.accepted_), outOfDescriptors_(other.outOfDescriptors_) {}
 
 ConversationServer::~ConversationServer() {
     if (listener_ >= 0) {
-        ::unlink(socketPath_.c_str());
+        if (ownsSocketFile_) {
+            ::unlink(socketPath_.c_str());
+        }
         ::close(listener_);
     }
     if (lock_ >= 0) {
@@ -211,11 +269,7 @@ void writeAll(int fd, std::string_view text) {
 }
 
 void complain(std::string_view program, std::string_view message) {
-    std::string line(program);
-    line.append(": ");
-    line.append(message);
-    line.push_back('\n');
-    writeAll(STDERR_FILENO, line);
+    writeAll(STDERR_FILENO, complaintLine(program, message));
 }
 
 } // namespace ostrane::server

@@ -55,15 +55,19 @@ class ConversationServer {
 public:
     // Makes the folder (0700) if missing and refuses an unsafe one, takes the exclusive lock
     // on NAME.lock, removes a stale socket file only while holding it, then binds and listens.
-    // `runtimeDir` is XDG_RUNTIME_DIR as runtimeDirFromEnvironment gives it.
+    // A socket file that some process listens on is never stale: another server (a socket
+    // unit, say) serves the name. `runtimeDir` is XDG_RUNTIME_DIR as runtimeDirFromEnvironment
+    // gives it. `inherited`, when given, is a socket already listening on the socket's path
+    // (from systemd): it is served instead, and its file left in place at the end.
     static std::variant<ConversationServer, OpenFailure>
-    open(std::string_view service, std::optional<std::string_view> runtimeDir, uid_t uid);
+    open(std::string_view service, std::optional<std::string_view> runtimeDir, uid_t uid,
+         int inherited = -1);
 
     ConversationServer(ConversationServer&& other) noexcept;
     ConversationServer& operator=(ConversationServer&&) = delete;
     ConversationServer(const ConversationServer&) = delete;
-    // Removes the socket file and lets go of the lock; the lock file stays, since removing it
-    // would let two servers lock different files of the same name.
+    // Removes the socket file it made and lets go of the lock; the lock file stays, since removing
+    // it would let two servers lock different files of the same name.
     ~ConversationServer();
 
     // The listening socket, to wait on for readability.
@@ -77,15 +81,16 @@ public:
 
 private:
     ConversationServer(std::string service, std::string socketPath, uid_t uid, int lock,
-                       int listener)
+                       int listener, bool ownsSocketFile)
         : service_(std::move(service)), socketPath_(std::move(socketPath)), uid_(uid), lock_(lock),
-          listener_(listener) {}
+          listener_(listener), ownsSocketFile_(ownsSocketFile) {}
 
     std::string service_;
     std::string socketPath_;
     uid_t uid_;
     int lock_ = -1;
     int listener_ = -1;
+    bool ownsSocketFile_ = true;
     unsigned long accepted_ = 0;
     bool outOfDescriptors_ = false;
 };
@@ -107,7 +112,7 @@ Afterwards drainAfterRequest(int fd);
 
 // Writes everything to a blocking descriptor; gives up quietly once no one reads it.
 void writeAll(int fd, std::string_view text);
-// "PROGRAM: message\n" on standard error, the form of every complaint.
+// A complaint line (commandline.h) on standard error.
 void complain(std::string_view program, std::string_view message);
 
 } // namespace ostrane::server

@@ -2,6 +2,7 @@
 // on standard output, one line per event, in the same words as the conversation socket's
 // peer (docs/PROTOCOL.md); docs/WINDOWS.md tells where the two differ.
 
+#include "core/servicename.h"
 #include "peeroptions.h"
 #include "platform/win32/widetext.h"
 #include "platform/win32/win32api.h"
@@ -29,17 +30,6 @@ using ostrane::peer::Mode;
 using ostrane::peer::Options;
 using ostrane::peer::printable;
 
-constexpr std::string_view usage =
-    "Usage: corvissa-link-peer [--service NAME] [--refuse | --hang | --chatter]\n"
-    "                          [--stop-after SECONDS]\n"
-    "Serves conversations for NAME (default QV-spc) and prints one line per event.\n"
-    "  --service NAME        the service to serve (matched without regard to case)\n"
-    "  --refuse              refuse every conversation\n"
-    "  --hang                take each request and never answer\n"
-    "  --chatter             accept; DDE lets a server send nothing unasked, so as accept\n"
-    "  --stop-after SECONDS  stop after that time (decimals allowed) and exit 0\n"
-    "  --help                show this help\n";
-
 void writeAll(DWORD stream, std::string_view text) {
     const HANDLE handle = ::GetStdHandle(stream);
     while (!text.empty()) {
@@ -59,7 +49,7 @@ void event(std::string line) {
 }
 
 void complain(const std::string& message) {
-    writeAll(STD_ERROR_HANDLE, ostrane::peer::complaint(message));
+    writeAll(STD_ERROR_HANDLE, ostrane::server::complaintLine(ostrane::peer::programName, message));
 }
 
 // The command line as UTF-8, so a service name in any script comes through.
@@ -250,10 +240,7 @@ void Peer::run(std::optional<Clock::time_point> stopAt) {
 // DDE itself lets two servers register one name; the peer holds a named mutex for the
 // name, in lower case as names match, so that a second peer stops instead.
 HANDLE claimServiceName(const std::string& service) {
-    std::string lower = service;
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    std::string lower = ostrane::core::lowerCaseServiceName(service);
     for (char& c : lower)
         if (c == '\\')
             c = '/';
@@ -269,7 +256,10 @@ HANDLE claimServiceName(const std::string& service) {
 } // namespace
 
 int main() {
-    const auto invocation = ostrane::peer::parseOptions(arguments(), usage);
+    const auto invocation = ostrane::peer::parseOptions(
+        arguments(),
+        ostrane::peer::usage("take each request and never answer",
+                             "accept; DDE lets a server send nothing unasked, so as accept"));
     writeAll(STD_OUTPUT_HANDLE, invocation.output);
     writeAll(STD_ERROR_HANDLE, invocation.errors);
     const auto& options = invocation.options;

@@ -3,28 +3,18 @@
 #include "conversationserver.h"
 #include "core/servicename.h"
 
-#include <QDBusPendingCallWatcher>
-#include <QDBusVariant>
-#include <QTimer>
-#include <csignal>
-#include <unistd.h>
-
 namespace ostrane::bridge {
 
 namespace {
 
-using ostrane::server::printable;
+using server::printable;
 
 // A reply never arrives later than this; the answer has long gone by then.
-constexpr int callTimeoutMs = 5000;
+constexpr auto callTimeout = std::chrono::milliseconds(5000);
+// How long a launched player gets for each way of ending it.
+constexpr auto endBound = std::chrono::milliseconds(600);
 
-void complain(const std::string& message) {
-    server::complain(programName, message);
-}
-
-std::string text(const QString& value) {
-    return value.toStdString();
-}
+constexpr std::string_view noReply = "org.freedesktop.DBus.Error.NoReply";
 
 } // namespace
 
@@ -33,47 +23,36 @@ struct Bridge::Operation {
     std::string what; // "SERVICE|TOPIC", printable
     TopicKind kind = TopicKind::invalid;
     std::string song;
-    Answer answer;
-    QString connection;
-    QString playerName;
+    std::string connection;
+    std::string playerName;
     std::string action; // "Play", "OpenUri file:///..."
     std::optional<std::string> loaded;
     int repliesAwaited = 0;
     std::optional<std::string> failure;
+    server::PollLoop::Id deadline = 0;
     bool finished = false;
 };
 
-Bridge::Bridge(QDBusConnection bus, BridgeOptions options, Print print, QObject* parent)
-    : QObject(parent), bus_(bus), options_(std::move(options)), print_(std::move(print)),
-      directory_(bus) {
-    connect(&directory_, &PlayerDirectory::changed, this, &Bridge::chooseTarget);
-    connect(&directory_, &PlayerDirectory::vanished, this, [this](const QString& connection) {
-        for (const OperationPtr& op : std::list(active_)) {
-            if (op->connection != connection) {
-                continue;
-            }
-            if (op->kind == TopicKind::quit && op->repliesAwaited > 0) {
-                accept(op); // gone while asked to quit: it did what was asked
-            } else {
-                refuse(op, "player gone");
-            }
-        }
-        queues_.erase(connection);
-    });
-    auto* busCheck = new QTimer(this);
-    connect(busCheck, &QTimer::timeout, this, &Bridge::checkBus);
-    busCheck->start(250);
-}
+Bridge::Bridge(SessionBus& bus, BridgeOptions options, Output output)
+    : bus_(bus), options_(std::move(options)), output_(std::move(output)),
+      directory_(bus, PlayerDirectory::Events{
+                          .changed = [this] { chooseTarget(); },
+                          .vanished = [this](const std::string& c) { vanished(c); },
+                      }) {}
 
 Bridge::~Bridge() {
-    if (launched_ != nullptr && launched_->state() != QProcess::NotRunning) {
-        // The launched command runs in a process group of its own: end all of it.
-        ::kill(-static_cast<pid_t>(launched_->processId()), SIGTERM);
-        if (!launched_->waitForFinished(2000)) {
-            ::kill(-static_cast<pid_t>(launched_->processId()), SIGKILL);
-            launched_->waitForFinished(1000);
-        }
-    }
+    launched_.end(
+        [this] {
+            for (const PlayerRecord* player : directory_.knownPlayers()) {
+                if (launched_.owns(player->process) && player->canQuit) {
+                    bus_.call(
+                        player->connection.c_str(), mprisPath, mprisRoot, "Quit", nullptr,
+                        [](sd_bus_message*, const sd_bus_error*) {}, endBound);
+                }
+            }
+            bus_.flush();
+        },
+        endBound);
 }
 
 void Bridge::start(std::function<void()> ready) {
@@ -82,19 +61,26 @@ void Bridge::start(std::function<void()> ready) {
             started_ = true;
             ready();
             chooseTarget(); // "ready" is the first line, then the player
-            if (!target_ && options_.launch) {
+            if (!target_ && options_.launch && !directory_.anyAppearing()) {
                 // Started now, the player is there by the first command, not 800 ms late.
                 launchPlayer();
             }
         },
-        answerTimeLimitMs);
+        answerTimeLimit);
 }
 
-void Bridge::checkBus() {
-    if (!busGone_ && !bus_.isConnected()) {
-        busGone_ = true;
-        emit busLost();
+void Bridge::vanished(const std::string& connection) {
+    for (const OperationPtr& op : std::list(active_)) {
+        if (op->connection != connection) {
+            continue;
+        }
+        if (op->kind == TopicKind::quit && op->repliesAwaited > 0) {
+            accept(op); // gone while asked to quit: it did what was asked
+        } else {
+            refuse(op, "player gone");
+        }
     }
+    queues_.erase(connection);
 }
 
 void Bridge::chooseTarget() {
@@ -104,23 +90,19 @@ void Bridge::chooseTarget() {
     std::vector<PlayerCandidate> candidates;
     const auto players = directory_.knownPlayers();
     for (const PlayerRecord* player : players) {
-        PlayerCandidate candidate;
-        for (const QString& name : player->names) {
-            candidate.names.push_back(text(name));
-        }
-        candidate.lastActive = player->lastActive;
-        candidate.status = player->status;
-        candidate.canControl = player->canControl;
-        candidate.process = player->process;
-        candidates.push_back(std::move(candidate));
+        candidates.push_back(PlayerCandidate{.names = player->names,
+                                             .lastActive = player->lastActive,
+                                             .status = player->status,
+                                             .canControl = player->canControl,
+                                             .process = player->process});
     }
     std::optional<Target> now;
     if (const auto choice = choosePlayer(candidates, options_.players)) {
-        now = Target{players[choice->candidate]->connection, QString::fromStdString(choice->name)};
+        now = Target{players[choice->candidate]->connection, choice->name};
     }
     if (now != target_) {
         if (now || announced_) {
-            print_("player " + (now ? printable(text(now->name)) : std::string("none")));
+            output_.event("player " + (now ? printable(now->name) : std::string("none")));
             announced_ = true;
         }
         target_ = now;
@@ -136,18 +118,12 @@ void Bridge::chooseTarget() {
     }
 }
 
-void Bridge::converse(unsigned long number, std::string service, std::string topic, Answer answer) {
+void Bridge::converse(unsigned long number, const std::string& service, const std::string& topic) {
     auto op = std::make_shared<Operation>();
     op->number = number;
-    op->what = printable(service) + "|" + printable(topic);
+    op->what = server::printableConversation(service, topic);
     op->kind = classifyTopic(topic);
-    op->answer = std::move(answer);
     active_.push_back(op);
-    QTimer::singleShot(answerTimeLimitMs, this, [this, op] {
-        if (!op->finished) {
-            refuse(op, op->connection.isEmpty() ? "no player" : "timed out");
-        }
-    });
     if (!core::sameServiceName(service, options_.service)) {
         refuse(op, "another service");
     } else if (op->kind == TopicKind::invalid) {
@@ -156,8 +132,16 @@ void Bridge::converse(unsigned long number, std::string service, std::string top
         refuse(op, "not a readable file");
     } else {
         op->song = op->kind == TopicKind::song ? topic : std::string();
+        op->deadline = bus_.loop().at(server::PollLoop::Clock::now() + answerTimeLimit, [this, op] {
+            op->deadline = 0;
+            if (!op->finished) {
+                refuse(op, op->connection.empty() ? "no player" : "timed out");
+            }
+        });
         if (target_) {
             enqueue(op, *target_);
+        } else if (directory_.anyAppearing()) {
+            awaitingPlayer_.push_back(op); // its properties are on their way
         } else if (options_.launch) {
             awaitingPlayer_.push_back(op);
             launchPlayer();
@@ -174,7 +158,7 @@ void Bridge::enqueue(const OperationPtr& op, const Target& target) {
     pump(target.connection);
 }
 
-void Bridge::pump(const QString& connection) {
+void Bridge::pump(const std::string& connection) {
     const auto queue = queues_.find(connection);
     if (queue == queues_.end()) {
         return;
@@ -200,55 +184,56 @@ void Bridge::begin(const OperationPtr& op, Queue& queue, const PlayerRecord& pla
     switch (op->kind) {
     case TopicKind::stop:
         op->action = "Stop";
-        call(op, mprisPath, mprisPlayer, QStringLiteral("Stop"));
+        call(op, mprisPath, mprisPlayer, "Stop");
         break;
     case TopicKind::pause:
         op->action = "Pause";
-        call(op, mprisPath, mprisPlayer, QStringLiteral("Pause"));
+        call(op, mprisPath, mprisPlayer, "Pause");
         break;
     case TopicKind::quit:
         if (player.canQuit) {
             op->action = "Quit";
-            call(op, mprisPath, mprisRoot, QStringLiteral("Quit"));
+            call(op, mprisPath, mprisRoot, "Quit");
             break;
         }
         // A player may take its name before it can answer for its properties, and CanQuit
         // is then unknown, not false: ask again before refusing.
-        askThenContinue(op, queue, mprisRoot, QStringLiteral("CanQuit"),
-                        [this](const OperationPtr& op, const PlayerRecord&,
-                               const std::optional<QVariant>& canQuit) {
-                            if (!canQuit || !canQuit->toBool()) {
+        askThenContinue(op, queue, mprisRoot, "CanQuit",
+                        [this](const OperationPtr& op, const PlayerRecord&, sd_bus_message* value) {
+                            int canQuit = 0;
+                            if (value == nullptr ||
+                                sd_bus_message_read(value, "v", "b", &canQuit) < 0 || !canQuit) {
                                 refuse(op, "the player cannot quit");
                                 return;
                             }
                             op->action = "Quit";
-                            call(op, mprisPath, mprisRoot, QStringLiteral("Quit"));
+                            call(op, mprisPath, mprisRoot, "Quit");
                         });
         break;
     case TopicKind::song:
         if (load(op, player, op->song)) {
-            call(op, mprisPath, mprisPlayer, QStringLiteral("Play"));
+            call(op, mprisPath, mprisPlayer, "Play");
         }
         break;
-    case TopicKind::play: {
+    case TopicKind::play:
         if (!lastSong_ || !isReadableRegularFile(*lastSong_)) {
             op->action = "Play";
-            call(op, mprisPath, mprisPlayer, QStringLiteral("Play"));
+            call(op, mprisPath, mprisPlayer, "Play");
             break;
         }
-        askThenContinue(op, queue, mprisPlayer, QStringLiteral("Metadata"),
-                        [this](const OperationPtr& op, const PlayerRecord& player,
-                               const std::optional<QVariant>& metadata) {
-                            // Unreadable metadata: assume the track is still there.
-                            if (!metadata || !trackOf(*metadata).isEmpty()) {
-                                op->action = "Play";
-                            } else if (!load(op, player, *lastSong_)) {
-                                return;
-                            }
-                            call(op, mprisPath, mprisPlayer, QStringLiteral("Play"));
-                        });
+        askThenContinue(
+            op, queue, mprisPlayer, "Metadata",
+            [this](const OperationPtr& op, const PlayerRecord& player, sd_bus_message* value) {
+                const auto track = value != nullptr ? readTrack(value) : std::nullopt;
+                // Unreadable metadata: assume the track is still there.
+                if (!track || !track->empty()) {
+                    op->action = "Play";
+                } else if (!load(op, player, *lastSong_)) {
+                    return;
+                }
+                call(op, mprisPath, mprisPlayer, "Play");
+            });
         break;
-    }
     case TopicKind::invalid:
         refuse(op, "unknown topic");
         break;
@@ -257,46 +242,41 @@ void Bridge::begin(const OperationPtr& op, Queue& queue, const PlayerRecord& pla
 
 // Reads one property of the player, holding back the player's later operations until `then`
 // has made this one's calls; `then` gets no value when the player could not tell.
-void Bridge::askThenContinue(const OperationPtr& op, Queue& queue, const QString& interface,
-                             const QString& property, Continuation then) {
+void Bridge::askThenContinue(const OperationPtr& op, Queue& queue, const char* interface,
+                             const char* property, Continuation then) {
     queue.blocked = true;
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        op->connection, mprisPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    get.setArguments({interface, property});
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get, callTimeoutMs), this);
-    const QString connection = op->connection;
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, op, connection, then = std::move(then)](QDBusPendingCallWatcher* w) {
-                w->deleteLater();
-                const auto q = queues_.find(connection);
-                if (q == queues_.end()) {
-                    return; // the player is gone, and its operations with it
-                }
-                q->second.blocked = false;
-                const PlayerRecord* player = directory_.find(connection);
-                if (!op->finished && player != nullptr) {
-                    std::optional<QVariant> value;
-                    if (!w->isError()) {
-                        value =
-                            qvariant_cast<QDBusVariant>(w->reply().arguments().value(0)).variant();
-                    }
-                    then(op, *player, value);
-                }
-                pump(connection);
-            });
+    const std::string connection = op->connection;
+    bus_.call(
+        connection.c_str(), mprisPath, propertiesInterface, "Get",
+        [interface, property](sd_bus_message* m) {
+            return sd_bus_message_append(m, "ss", interface, property);
+        },
+        [this, op, connection, then = std::move(then)](sd_bus_message* reply, const sd_bus_error*) {
+            const auto q = queues_.find(connection);
+            if (q == queues_.end()) {
+                return; // the player is gone, and its operations with it
+            }
+            q->second.blocked = false;
+            const PlayerRecord* player = directory_.find(connection);
+            if (!op->finished && player != nullptr) {
+                then(op, *player, reply);
+            }
+            pump(connection);
+        },
+        callTimeout);
 }
 
 bool Bridge::load(const OperationPtr& op, const PlayerRecord& player, const std::string& song) {
     const std::string uri = fileUriFor(song);
-    const QString uriText = QString::fromLatin1(uri.data(), static_cast<qsizetype>(uri.size()));
     op->loaded = song;
     if (player.hasOpenUri) {
         op->action = "OpenUri " + uri;
-        call(op, mprisPath, mprisPlayer, QStringLiteral("OpenUri"), {uriText});
+        call(op, mprisPath, mprisPlayer, "OpenUri",
+             [uri](sd_bus_message* m) { return sd_bus_message_append(m, "s", uri.c_str()); });
     } else if (player.audacious) {
         op->action = "OpenList " + uri;
-        call(op, audaciousPath, audaciousName, QStringLiteral("OpenList"), {QStringList{uriText}});
+        call(op, audaciousPath, audaciousName, "OpenList",
+             [uri](sd_bus_message* m) { return sd_bus_message_append(m, "as", 1, uri.c_str()); });
     } else {
         refuse(op, "the player cannot open files");
         return false;
@@ -304,31 +284,27 @@ bool Bridge::load(const OperationPtr& op, const PlayerRecord& player, const std:
     return true;
 }
 
-void Bridge::call(const OperationPtr& op, const QString& path, const QString& interface,
-                  const QString& method, const QVariantList& args) {
-    QDBusMessage message = QDBusMessage::createMethodCall(op->connection, path, interface, method);
-    message.setArguments(args);
+void Bridge::call(const OperationPtr& op, const char* path, const char* interface,
+                  const char* method, CallArguments arguments) {
     ++op->repliesAwaited;
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message, callTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, op](QDBusPendingCallWatcher* w) {
-                w->deleteLater();
-                --op->repliesAwaited;
-                // Within the answer's time limit, well short of the call's own time-out, no
-                // reply means the player left the bus without replying, which a player that
-                // quits may well do.
-                if (w->isError() && !op->failure &&
-                    !(op->kind == TopicKind::quit && w->error().type() == QDBusError::NoReply)) {
-                    const QDBusError error = w->error();
-                    op->failure = text(error.name()) + ": " + text(error.message());
-                    if (error.type() == QDBusError::Disconnected) {
-                        checkBus();
-                    }
-                }
-                if (op->repliesAwaited == 0) {
-                    conclude(op);
-                }
-            });
+    bus_.call(
+        op->connection.c_str(), path, interface, method, arguments,
+        [this, op](sd_bus_message*, const sd_bus_error* error) {
+            --op->repliesAwaited;
+            // Within the answer's time limit, well short of the call's own time-out, no
+            // reply means the player left the bus without replying, which a player that
+            // quits may well do.
+            if (error != nullptr && !op->failure &&
+                !(op->kind == TopicKind::quit && error->name != nullptr &&
+                  error->name == noReply)) {
+                op->failure = std::string(error->name != nullptr ? error->name : "error") + ": " +
+                              (error->message != nullptr ? error->message : "");
+            }
+            if (op->repliesAwaited == 0) {
+                conclude(op);
+            }
+        },
+        callTimeout);
 }
 
 void Bridge::conclude(const OperationPtr& op) {
@@ -342,45 +318,40 @@ void Bridge::conclude(const OperationPtr& op) {
     }
 }
 
-void Bridge::accept(const OperationPtr& op) {
+void Bridge::finish(const OperationPtr& op) {
     op->finished = true;
     active_.remove(op);
+    if (op->deadline != 0) {
+        bus_.loop().cancel(op->deadline);
+        op->deadline = 0;
+    }
+}
+
+void Bridge::accept(const OperationPtr& op) {
+    finish(op);
     if (op->loaded) {
         lastSong_ = op->loaded;
     }
-    print_("open #" + std::to_string(op->number) + " " + op->what + " -> " +
-           printable(text(op->playerName)) + " " + printable(op->action));
-    op->answer(true);
+    output_.answer(op->number, true,
+                   "open " + server::connectionTag(op->number) + " " + op->what + " -> " +
+                       printable(op->playerName) + " " + printable(op->action));
 }
 
 void Bridge::refuse(const OperationPtr& op, const std::string& reason) {
-    op->finished = true;
-    active_.remove(op);
-    print_("refuse #" + std::to_string(op->number) + " " + op->what + " (" + printable(reason) +
-           ")");
-    op->answer(false);
+    finish(op);
+    output_.answer(op->number, false,
+                   "refuse " + server::connectionTag(op->number) + " " + op->what + " (" +
+                       printable(reason) + ")");
 }
 
 void Bridge::launchPlayer() {
-    if (launched_ != nullptr && launched_->state() != QProcess::NotRunning) {
+    if (launched_.running()) {
         return; // started already and still running: its player may yet appear
     }
-    if (launched_ == nullptr) {
-        launched_ = new QProcess(this);
-        launched_->setProgram(QStringLiteral("/bin/sh"));
-        launched_->setArguments({QStringLiteral("-c"), QString::fromStdString(*options_.launch)});
-        // Standard output carries this program's events: the player's words go elsewhere.
-        launched_->setStandardOutputFile(QProcess::nullDevice());
-        launched_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        launched_->setChildProcessModifier([] { ::setpgid(0, 0); });
-        connect(launched_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-            if (error == QProcess::FailedToStart) {
-                complain("cannot run the launch command: " + text(launched_->errorString()));
-            }
-        });
+    output_.complain("no player: starting " + printable(*options_.launch));
+    if (const std::string error = launched_.start(*options_.launch); !error.empty()) {
+        output_.complain("cannot run the launch command: " + error);
     }
-    complain("no player: starting " + printable(*options_.launch));
-    launched_->start();
 }
 
 } // namespace ostrane::bridge

@@ -4,11 +4,10 @@
 // replied: accepted when every call succeeded, refused on an error or after 800 ms.
 
 #include "bridgeoptions.h"
+#include "launchedplayer.h"
 #include "playerdirectory.h"
+#include "sdbus.h"
 
-#include <QDBusConnection>
-#include <QObject>
-#include <QProcess>
 #include <deque>
 #include <functional>
 #include <list>
@@ -20,29 +19,29 @@
 namespace ostrane::bridge {
 
 // How long a conversation waits for the player (and a launched player for its name).
-inline constexpr int answerTimeLimitMs = 800;
+inline constexpr auto answerTimeLimit = std::chrono::milliseconds(800);
 
-class Bridge : public QObject {
-    Q_OBJECT
+class Bridge {
 public:
-    using Answer = std::function<void(bool accepted)>;
-    using Print = std::function<void(const std::string& line)>;
+    struct Output {
+        // A conversation's answer, with its output line to follow it.
+        std::function<void(unsigned long number, bool accepted, const std::string& line)> answer;
+        std::function<void(const std::string& line)> event;
+        std::function<void(const std::string& message)> complain;
+    };
 
-    // `print` gets each event line; complaints go to standard error.
-    Bridge(QDBusConnection bus, BridgeOptions options, Print print, QObject* parent = nullptr);
-    // Ends a player it launched.
-    ~Bridge() override;
+    Bridge(SessionBus& bus, BridgeOptions options, Output output);
+    // Ends a player it launched; one it found is left alone.
+    ~Bridge();
+    Bridge(const Bridge&) = delete;
+    Bridge& operator=(const Bridge&) = delete;
 
     // Learns the players already on the bus, then runs `ready`.
     void start(std::function<void()> ready);
 
-    // One conversation: `answer` runs exactly once, before this returns when the refusal
-    // needs no player (an unknown topic, a missing file, no player at all).
-    void converse(unsigned long number, std::string service, std::string topic, Answer answer);
-
-signals:
-    // The session bus went away; nothing more can be forwarded.
-    void busLost();
+    // One conversation, answered exactly once through Output::answer: at once when the
+    // refusal needs no player (an unknown topic, a missing file, no player at all).
+    void converse(unsigned long number, const std::string& service, const std::string& topic);
 
 private:
     struct Operation;
@@ -52,41 +51,42 @@ private:
         bool blocked = false; // an operation waits for a reply before it knows its calls
     };
     struct Target {
-        QString connection;
-        QString name;
+        std::string connection;
+        std::string name;
         bool operator==(const Target&) const = default;
     };
+    using Continuation =
+        std::function<void(const OperationPtr&, const PlayerRecord&, sd_bus_message* value)>;
+    using CallArguments = std::function<int(sd_bus_message*)>;
 
     void chooseTarget();
+    void vanished(const std::string& connection);
     void enqueue(const OperationPtr& op, const Target& target);
-    void pump(const QString& connection);
+    void pump(const std::string& connection);
     void begin(const OperationPtr& op, Queue& queue, const PlayerRecord& player);
-    using Continuation = std::function<void(const OperationPtr&, const PlayerRecord&,
-                                            const std::optional<QVariant>& value)>;
-    void askThenContinue(const OperationPtr& op, Queue& queue, const QString& interface,
-                         const QString& property, Continuation then);
+    void askThenContinue(const OperationPtr& op, Queue& queue, const char* interface,
+                         const char* property, Continuation then);
     bool load(const OperationPtr& op, const PlayerRecord& player, const std::string& song);
-    void call(const OperationPtr& op, const QString& path, const QString& interface,
-              const QString& method, const QVariantList& args = {});
+    void call(const OperationPtr& op, const char* path, const char* interface, const char* method,
+              CallArguments arguments = nullptr);
     void conclude(const OperationPtr& op);
     void accept(const OperationPtr& op);
     void refuse(const OperationPtr& op, const std::string& reason);
+    void finish(const OperationPtr& op);
     void launchPlayer();
-    void checkBus();
 
-    QDBusConnection bus_;
+    SessionBus& bus_;
     BridgeOptions options_;
-    Print print_;
+    Output output_;
     PlayerDirectory directory_;
     std::optional<Target> target_;
     bool started_ = false;
     bool announced_ = false;
-    std::map<QString, Queue> queues_;
+    std::map<std::string, Queue> queues_;
     std::deque<OperationPtr> awaitingPlayer_;
     std::list<OperationPtr> active_;
     std::optional<std::string> lastSong_;
-    QProcess* launched_ = nullptr;
-    bool busGone_ = false;
+    LaunchedPlayer launched_;
 };
 
 } // namespace ostrane::bridge

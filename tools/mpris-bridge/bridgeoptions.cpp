@@ -1,13 +1,12 @@
 #include "bridgeoptions.h"
 
+#include "commandline.h"
 #include "core/servicename.h"
 #include "outputline.h"
 
 namespace ostrane::bridge {
 
 namespace {
-
-constexpr int exitUsage = 2;
 
 // Appended piece by piece: g++ 12 at -O3 takes "\"" + string for an overlapping copy (a
 // false -Wrestrict).
@@ -20,36 +19,37 @@ std::string quoted(std::string_view text) {
 
 } // namespace
 
-const std::string_view bridgeUsage =
-    "Usage: corvissa-mpris-bridge [--service NAME] [--player NAME[,NAME...]]\n"
-    "                             [--ignore-player NAME[,NAME...]] [--launch COMMAND]\n"
-    "Serves conversations for NAME (default QV-spc) and forwards each to an MPRIS player.\n"
-    "  --service NAME         the service to serve (matched without regard to case)\n"
-    "  --player NAMES         players to drive, best first; NAME also matches NAME.instance...,\n"
-    "                         %any stands for every other player (default: the most recently\n"
-    "                         active player)\n"
-    "  --ignore-player NAMES  players never to drive\n"
-    "  --launch COMMAND       when no player is there, at the start or for a command, run\n"
-    "                         COMMAND (through /bin/sh); a command waits up to 800 ms for it\n"
-    "  --help                 show this help\n";
-
-std::string bridgeComplaint(std::string_view message) {
-    std::string line(programName);
-    line += ": ";
-    line.append(message);
-    line.push_back('\n');
-    return line;
+std::string bridgeUsage() {
+    using server::OptionHelp;
+    return server::usageText(
+        programName,
+        {"[--service NAME] [--player NAME[,NAME...]]",
+         "[--ignore-player NAME[,NAME...]] [--launch COMMAND]"},
+        "Serves conversations for NAME (default QV-spc) and forwards each to an MPRIS player.",
+        {
+            OptionHelp{"--service NAME", "the service to serve (matched without regard to case)"},
+            OptionHelp{"--player NAMES",
+                       "players to drive, best first; NAME also matches NAME.instance...,\n"
+                       "%any stands for every other player (default: the most recently\n"
+                       "active player)"},
+            OptionHelp{"--ignore-player NAMES", "players never to drive"},
+            OptionHelp{"--launch COMMAND",
+                       "when no player is there, at the start or for a command, run\n"
+                       "COMMAND (through /bin/sh); a command waits up to 800 ms for it;\n"
+                       "it ends when the bridge ends"},
+            OptionHelp{"--help", "show this help"},
+        });
 }
 
 BridgeInvocation parseBridgeOptions(const std::vector<std::string>& args) {
     BridgeInvocation invocation{
-        .options = BridgeOptions{}, .status = exitUsage, .output = {}, .errors = {}};
+        .options = BridgeOptions{}, .status = server::exitUsage, .output = {}, .errors = {}};
     BridgeOptions& options = *invocation.options;
     auto refuse = [&](const std::string& reason, bool withUsage = false) {
         invocation.options.reset();
-        invocation.errors = bridgeComplaint(reason);
+        invocation.errors = server::complaintLine(programName, reason);
         if (withUsage) {
-            invocation.errors.append(bridgeUsage);
+            invocation.errors.append(bridgeUsage());
         }
         return invocation;
     };
@@ -58,7 +58,7 @@ BridgeInvocation parseBridgeOptions(const std::vector<std::string>& args) {
         if (arg == "--help") {
             invocation.options.reset();
             invocation.status = 0;
-            invocation.output = bridgeUsage;
+            invocation.output = bridgeUsage();
             return invocation;
         }
         const bool takesValue = arg == "--service" || arg == "--player" ||
@@ -72,8 +72,7 @@ BridgeInvocation parseBridgeOptions(const std::vector<std::string>& args) {
         const std::string& value = args[++i];
         if (arg == "--service") {
             if (!core::isValidServiceName(value)) {
-                return refuse("invalid service name " + quoted(value) +
-                              " (1 to 255 bytes, no '/')");
+                return refuse(server::invalidServiceName(value));
             }
             options.service = value;
         } else if (arg == "--player" || arg == "--ignore-player") {

@@ -30,9 +30,6 @@ struct BridgeInvocation {
 
 BridgeInvocation parseBridgeOptions(const std::vector<std::string>& args);
 
-// "corvissa-mpris-bridge: message\n", the form of every complaint.
-std::string bridgeComplaint(std::string_view message);
-
-extern const std::string_view bridgeUsage;
+std::string bridgeUsage();
 
 } // namespace ostrane::bridge

@@ -1,221 +1,298 @@
 #include "playerdirectory.h"
 
-#include <QDBusArgument>
-#include <QDBusConnectionInterface>
-#include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
-#include <QDBusReply>
-#include <QTimer>
-#include <QXmlStreamReader>
 #include <algorithm>
 
 namespace ostrane::bridge {
 
 namespace {
 
-const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
-const QString noTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+constexpr auto propertyTimeout = std::chrono::milliseconds(2000);
+constexpr const char* busName = "org.freedesktop.DBus";
+constexpr const char* busPath = "/org/freedesktop/DBus";
+constexpr std::string_view noTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 
-QVariantMap mapFrom(const QVariant& value) {
-    if (value.metaType() == QMetaType::fromType<QDBusVariant>()) {
-        return mapFrom(value.value<QDBusVariant>().variant());
-    }
-    if (value.metaType() == QMetaType::fromType<QDBusArgument>()) {
-        return qdbus_cast<QVariantMap>(value.value<QDBusArgument>());
-    }
-    return value.toMap();
+bool isPlayerBusName(std::string_view name) {
+    return playerNameOf(name).has_value() || name == audaciousName;
 }
 
-} // namespace
-
-QString trackOf(const QVariant& metadata) {
-    const QVariantMap map = mapFrom(metadata);
-    const QVariant id = map.value(QStringLiteral("mpris:trackid"));
-    const QString path = id.metaType() == QMetaType::fromType<QDBusObjectPath>()
-                             ? id.value<QDBusObjectPath>().path()
-                             : id.toString();
-    const QString url = map.value(QStringLiteral("xesam:url")).toString();
-    // A bare id (mpv's "/noplaylist" when idle) or the standard "no track" id is no track.
-    if (url.isEmpty() && (path.isEmpty() || path == noTrack || map.size() == 1)) {
-        return {};
+// Runs `read` inside the variant at the message's position when it holds `contents`; skips
+// the variant unread otherwise.
+template <typename Read> bool inVariant(sd_bus_message* m, const char* contents, Read read) {
+    const char* held = nullptr;
+    char type = 0;
+    if (sd_bus_message_peek_type(m, &type, &held) <= 0 || type != SD_BUS_TYPE_VARIANT ||
+        held == nullptr || (contents != nullptr && std::string_view(held) != contents)) {
+        sd_bus_message_skip(m, "v");
+        return false;
     }
-    return url + QLatin1Char('\n') + path;
+    if (sd_bus_message_enter_container(m, SD_BUS_TYPE_VARIANT, held) <= 0) {
+        return false;
+    }
+    const bool ok = read();
+    return sd_bus_message_exit_container(m) >= 0 && ok;
 }
 
-namespace {
+bool readBool(sd_bus_message* m, bool& out) {
+    return inVariant(m, "b", [&] {
+        int value = 0;
+        if (sd_bus_message_read(m, "b", &value) < 0) {
+            return false;
+        }
+        out = value != 0;
+        return true;
+    });
+}
 
-// Whether the introspection data offers the player interface's OpenUri.
-bool offersOpenUri(const QString& xml) {
-    QXmlStreamReader reader(xml);
-    bool inPlayer = false;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isStartElement() && reader.name() == QLatin1String("interface")) {
-            inPlayer = reader.attributes().value(QLatin1String("name")) == mprisPlayer;
-        } else if (reader.isEndElement() && reader.name() == QLatin1String("interface")) {
-            inPlayer = false;
-        } else if (inPlayer && reader.isStartElement() &&
-                   reader.name() == QLatin1String("method") &&
-                   reader.attributes().value(QLatin1String("name")) == QLatin1String("OpenUri")) {
-            return true;
+// Calls `entry(key)` for each entry of the a{sv} at the message's position; `entry` reads or
+// skips the entry's variant.
+template <typename Entry> bool forEachEntry(sd_bus_message* m, Entry entry) {
+    if (sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{sv}") <= 0) {
+        return false;
+    }
+    int r = 0;
+    while ((r = sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, "sv")) > 0) {
+        const char* key = nullptr;
+        if (sd_bus_message_read(m, "s", &key) < 0) {
+            return false;
+        }
+        entry(std::string_view(key));
+        if (sd_bus_message_exit_container(m) < 0) {
+            return false;
         }
     }
-    return false;
-}
-
-bool isPlayerName(const QString& busName) {
-    return playerNameOf(busName.toStdString()).has_value();
+    return r == 0 && sd_bus_message_exit_container(m) >= 0;
 }
 
 } // namespace
 
-PlayerDirectory::PlayerDirectory(QDBusConnection bus, QObject* parent)
-    : QObject(parent), bus_(std::move(bus)) {
-    bus_.connect(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                 QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"), this,
-                 SLOT(onNameOwnerChanged(QString, QString, QString)));
-    bus_.connect(QString(), mprisPath, propertiesInterface, QStringLiteral("PropertiesChanged"),
-                 this, SLOT(onPropertiesChanged(QDBusMessage)));
-}
-
-void PlayerDirectory::start(std::function<void()> done, int boundMs) {
-    startDone_ = std::move(done);
-    const QStringList names = bus_.interface()->registeredServiceNames().value();
-    for (const QString& name : names) {
-        if (isPlayerName(name) || name == audaciousName) {
-            const QString owner = bus_.interface()->serviceOwner(name).value();
-            if (!owner.isEmpty()) {
-                addName(name, owner, false);
+std::optional<std::string> readTrack(sd_bus_message* m) {
+    std::string url;
+    std::string id;
+    std::size_t entries = 0;
+    const bool read = inVariant(m, "a{sv}", [&] {
+        return forEachEntry(m, [&](std::string_view key) {
+            ++entries;
+            if (key == "xesam:url") {
+                inVariant(m, "s", [&] { return readText(m, url); });
+            } else if (key == "mpris:trackid") {
+                inVariant(m, nullptr, [&] { return readText(m, id); });
+            } else {
+                sd_bus_message_skip(m, "v"); // artwork, lyrics and the like stay unread
             }
-        }
+        });
+    });
+    if (!read) {
+        return std::nullopt;
     }
-    QTimer::singleShot(boundMs, this, &PlayerDirectory::finishStart);
-    answered(QString());
+    // A bare id (mpv's "/noplaylist" when idle) or the standard "no track" id is no track.
+    if (url.empty() && (id.empty() || id == noTrack || entries == 1)) {
+        return std::string();
+    }
+    return url + '\n' + id;
+}
+
+bool offersOpenUri(std::string_view xml) {
+    std::string text(xml);
+    std::replace(text.begin(), text.end(), '\'', '"');
+    const std::string opening = std::string("<interface name=\"") + mprisPlayer + "\"";
+    const auto start = text.find(opening);
+    if (start == std::string::npos) {
+        return false;
+    }
+    const auto end = text.find("</interface>", start);
+    const auto method = text.find("<method name=\"OpenUri\"", start);
+    return method != std::string::npos && (end == std::string::npos || method < end);
+}
+
+PlayerDirectory::PlayerDirectory(SessionBus& bus, Events events)
+    : bus_(bus), events_(std::move(events)) {
+    const std::string owners = std::string("type='signal',sender='") + busName + "',interface='" +
+                               busName + "',member='NameOwnerChanged',";
+    auto onOwner = [this](sd_bus_message* m) { onNameOwnerChanged(m); };
+    bus_.subscribe(owners + "arg0namespace='" + mprisRoot + "'", onOwner);
+    bus_.subscribe(owners + "arg0='" + audaciousName + "'", onOwner);
+    bus_.subscribe(std::string("type='signal',interface='") + propertiesInterface +
+                       "',member='PropertiesChanged',path='" + mprisPath + "'",
+                   [this](sd_bus_message* m) { onPropertiesChanged(m); });
+}
+
+void PlayerDirectory::start(std::function<void()> done, std::chrono::milliseconds bound) {
+    startDone_ = std::move(done);
+    namesAwaited_ = 1; // the list itself
+    bus_.call(
+        busName, busPath, busName, "ListNames", nullptr,
+        [this](sd_bus_message* reply, const sd_bus_error*) {
+            if (reply != nullptr &&
+                sd_bus_message_enter_container(reply, SD_BUS_TYPE_ARRAY, "s") > 0) {
+                const char* name = nullptr;
+                while (sd_bus_message_read(reply, "s", &name) > 0) {
+                    if (!isPlayerBusName(name)) {
+                        continue;
+                    }
+                    ++namesAwaited_;
+                    const std::string listed = name;
+                    bus_.call(
+                        busName, busPath, busName, "GetNameOwner",
+                        [listed](sd_bus_message* call) {
+                            return sd_bus_message_append(call, "s", listed.c_str());
+                        },
+                        [this, listed](sd_bus_message* owner, const sd_bus_error*) {
+                            std::string unique;
+                            if (owner != nullptr && readText(owner, unique)) {
+                                addName(listed, unique, false);
+                            }
+                            --namesAwaited_;
+                            answered({});
+                        },
+                        propertyTimeout);
+                }
+            }
+            --namesAwaited_;
+            answered({});
+        },
+        propertyTimeout);
+    // Players that never answer do not hold up serving for longer than the bound.
+    bus_.loop().at(server::PollLoop::Clock::now() + bound, [this] { finishStart(); });
 }
 
 std::vector<const PlayerRecord*> PlayerDirectory::knownPlayers() const {
     std::vector<const PlayerRecord*> known;
     for (const auto& [connection, player] : players_) {
-        if (player.known() && !player.names.isEmpty()) {
+        if (player.known() && !player.names.empty()) {
             known.push_back(&player);
         }
     }
     return known;
 }
 
-const PlayerRecord* PlayerDirectory::find(const QString& connection) const {
+bool PlayerDirectory::anyAppearing() const {
+    return std::any_of(players_.begin(), players_.end(), [](const auto& entry) {
+        return !entry.second.known() && !entry.second.names.empty();
+    });
+}
+
+const PlayerRecord* PlayerDirectory::find(const std::string& connection) const {
     const auto it = players_.find(connection);
     return it == players_.end() ? nullptr : &it->second;
 }
 
-void PlayerDirectory::onNameOwnerChanged(const QString& name, const QString& oldOwner,
-                                         const QString& newOwner) {
-    if (!isPlayerName(name) && name != audaciousName) {
+void PlayerDirectory::onNameOwnerChanged(sd_bus_message* m) {
+    const char* name = nullptr;
+    const char* oldOwner = nullptr;
+    const char* newOwner = nullptr;
+    if (sd_bus_message_read(m, "sss", &name, &oldOwner, &newOwner) < 0 || !isPlayerBusName(name)) {
         return;
     }
-    if (!oldOwner.isEmpty()) {
+    if (*oldOwner != '\0') {
         removeName(name, oldOwner);
     }
-    if (!newOwner.isEmpty()) {
+    if (*newOwner != '\0') {
         addName(name, newOwner, true);
     }
 }
 
-void PlayerDirectory::addName(const QString& busName, const QString& owner, bool appearing) {
+void PlayerDirectory::addName(const std::string& name, const std::string& owner, bool appearing) {
     PlayerRecord& player = players_[owner];
     player.connection = owner;
     if (appearing) {
         player.lastActive = ++clock_;
     }
-    if (busName == audaciousName) {
+    if (name == audaciousName) {
         player.audacious = true;
     } else {
-        const QString name = QString::fromStdString(*playerNameOf(busName.toStdString()));
-        if (!player.names.contains(name)) {
-            player.names.append(name);
+        const std::string playerName = *playerNameOf(name);
+        if (std::find(player.names.begin(), player.names.end(), playerName) == player.names.end()) {
+            player.names.push_back(playerName);
         }
         if (player.names.size() == 1) {
             fetch(player);
         }
     }
     if (player.known()) {
-        emit changed();
+        events_.changed();
     }
 }
 
-void PlayerDirectory::removeName(const QString& busName, const QString& owner) {
+void PlayerDirectory::removeName(const std::string& name, const std::string& owner) {
     const auto it = players_.find(owner);
     if (it == players_.end()) {
         return;
     }
     PlayerRecord& player = it->second;
-    if (busName == audaciousName) {
+    if (name == audaciousName) {
         player.audacious = false;
     } else {
-        player.names.removeAll(QString::fromStdString(*playerNameOf(busName.toStdString())));
+        std::erase(player.names, *playerNameOf(name));
     }
-    if (player.names.isEmpty()) {
+    if (player.names.empty()) {
         const bool wasPlayer = player.known();
         if (!player.audacious) {
             players_.erase(it);
         }
         if (wasPlayer) {
-            emit vanished(owner);
+            events_.vanished(owner);
         }
     }
-    emit changed();
+    events_.changed();
 }
 
 void PlayerDirectory::fetch(PlayerRecord& player) {
-    const QString connection = player.connection;
+    const std::string connection = player.connection;
     player.answersAwaited = 4;
-    auto ask = [&](const QString& destination, const QString& path, const QString& interface,
-                   const QString& method, const QVariantList& args, auto onReply) {
-        QDBusMessage message = QDBusMessage::createMethodCall(destination, path, interface, method);
-        message.setArguments(args);
-        auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message, 2000), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, this,
-                [this, connection, onReply](QDBusPendingCallWatcher* w) {
-                    w->deleteLater();
-                    const auto it = players_.find(connection);
-                    if (it == players_.end()) {
-                        return;
-                    }
-                    if (!w->isError()) {
-                        onReply(it->second, w->reply());
-                    }
-                    answered(connection);
-                });
+    auto ask = [&](const char* destination, const char* path, const char* interface,
+                   const char* member, Arguments arguments, auto onReply) {
+        bus_.call(
+            destination, path, interface, member, arguments,
+            [this, connection, onReply](sd_bus_message* reply, const sd_bus_error*) {
+                const auto it = players_.find(connection);
+                if (it == players_.end()) {
+                    return;
+                }
+                if (reply != nullptr) {
+                    onReply(it->second, reply);
+                }
+                answered(connection);
+            },
+            propertyTimeout);
     };
-    auto call = [&](const QString& path, const QString& interface, const QString& method,
-                    const QVariantList& args,
-                    auto onReply) { ask(connection, path, interface, method, args, onReply); };
-    ask(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"),
-        {connection}, [](PlayerRecord& p, const QDBusMessage& reply) {
-            p.process = reply.arguments().value(0).toUInt();
+    auto getAll = [](const char* interface) {
+        return [interface](sd_bus_message* call) {
+            return sd_bus_message_append(call, "s", interface);
+        };
+    };
+    ask(
+        busName, busPath, busName, "GetConnectionUnixProcessID",
+        [connection](sd_bus_message* call) {
+            return sd_bus_message_append(call, "s", connection.c_str());
+        },
+        [](PlayerRecord& p, sd_bus_message* reply) {
+            std::uint32_t pid = 0;
+            if (sd_bus_message_read(reply, "u", &pid) > 0) {
+                p.process = pid;
+            }
         });
-    call(mprisPath, propertiesInterface, QStringLiteral("GetAll"), {mprisRoot},
-         [this](PlayerRecord& p, const QDBusMessage& reply) {
-             applyProperties(p, mapFrom(reply.arguments().value(0)), false);
-         });
-    call(mprisPath, propertiesInterface, QStringLiteral("GetAll"), {mprisPlayer},
-         [this](PlayerRecord& p, const QDBusMessage& reply) {
-             applyProperties(p, mapFrom(reply.arguments().value(0)), false);
-         });
-    call(mprisPath, QStringLiteral("org.freedesktop.DBus.Introspectable"),
-         QStringLiteral("Introspect"), {}, [](PlayerRecord& p, const QDBusMessage& reply) {
-             p.hasOpenUri = offersOpenUri(reply.arguments().value(0).toString());
-         });
+    auto apply = [this](PlayerRecord& p, sd_bus_message* reply) {
+        applyProperties(p, reply, false);
+    };
+    ask(connection.c_str(), mprisPath, propertiesInterface, "GetAll", getAll(mprisRoot), apply);
+    ask(connection.c_str(), mprisPath, propertiesInterface, "GetAll", getAll(mprisPlayer), apply);
+    ask(connection.c_str(), mprisPath, "org.freedesktop.DBus.Introspectable", "Introspect", nullptr,
+        [](PlayerRecord& p, sd_bus_message* reply) {
+            std::string xml;
+            if (readText(reply, xml)) {
+                p.hasOpenUri = offersOpenUri(xml);
+            }
+        });
 }
 
-void PlayerDirectory::answered(const QString& connection) {
+void PlayerDirectory::answered(const std::string& connection) {
     const auto it = players_.find(connection);
     if (it != players_.end() && it->second.answersAwaited > 0 && --it->second.answersAwaited == 0) {
-        emit changed();
+        events_.changed();
     }
-    const bool waiting = std::any_of(players_.begin(), players_.end(),
-                                     [](const auto& entry) { return !entry.second.known(); });
+    const bool waiting =
+        namesAwaited_ > 0 || std::any_of(players_.begin(), players_.end(),
+                                         [](const auto& entry) { return !entry.second.known(); });
     if (!waiting) {
         finishStart();
     }
@@ -229,45 +306,43 @@ void PlayerDirectory::finishStart() {
     }
 }
 
-void PlayerDirectory::onPropertiesChanged(const QDBusMessage& message) {
-    const auto it = players_.find(message.service());
-    const QVariantList args = message.arguments();
-    if (it == players_.end() || args.size() < 2) {
+void PlayerDirectory::onPropertiesChanged(sd_bus_message* m) {
+    const char* sender = sd_bus_message_get_sender(m);
+    const auto it = sender == nullptr ? players_.end() : players_.find(sender);
+    const char* interface = nullptr;
+    if (it == players_.end() || sd_bus_message_read(m, "s", &interface) < 0 ||
+        (std::string_view(interface) != mprisRoot && std::string_view(interface) != mprisPlayer)) {
         return;
     }
-    const QString interface = args[0].toString();
-    if (interface != mprisRoot && interface != mprisPlayer) {
-        return;
-    }
-    applyProperties(it->second, mapFrom(args[1]), true);
+    applyProperties(it->second, m, true);
     if (it->second.known()) {
-        emit changed();
+        events_.changed();
     }
 }
 
-void PlayerDirectory::applyProperties(PlayerRecord& player, const QVariantMap& properties,
-                                      bool bumps) {
+void PlayerDirectory::applyProperties(PlayerRecord& player, sd_bus_message* m, bool bumps) {
     bool active = false;
-    if (const auto status = properties.find(QStringLiteral("PlaybackStatus"));
-        status != properties.end()) {
-        const PlaybackStatus now = playbackStatusFrom(status->toString().toStdString());
-        active = active || now != player.status;
-        player.status = now;
-    }
-    if (const auto metadata = properties.find(QStringLiteral("Metadata"));
-        metadata != properties.end()) {
-        const QString track = trackOf(*metadata);
-        active = active || track != player.track;
-        player.track = track;
-    }
-    if (const auto canControl = properties.find(QStringLiteral("CanControl"));
-        canControl != properties.end()) {
-        player.canControl = canControl->toBool();
-    }
-    if (const auto canQuit = properties.find(QStringLiteral("CanQuit"));
-        canQuit != properties.end()) {
-        player.canQuit = canQuit->toBool();
-    }
+    forEachEntry(m, [&](std::string_view key) {
+        if (key == "PlaybackStatus") {
+            std::string text;
+            if (inVariant(m, "s", [&] { return readText(m, text); })) {
+                const PlaybackStatus now = playbackStatusFrom(text);
+                active = active || now != player.status;
+                player.status = now;
+            }
+        } else if (key == "Metadata") {
+            if (auto track = readTrack(m)) {
+                active = active || *track != player.track;
+                player.track = std::move(*track);
+            }
+        } else if (key == "CanControl") {
+            readBool(m, player.canControl);
+        } else if (key == "CanQuit") {
+            readBool(m, player.canQuit);
+        } else {
+            sd_bus_message_skip(m, "v");
+        }
+    });
     if (bumps && active) {
         player.lastActive = ++clock_;
     }

@@ -1,78 +1,83 @@
 #pragma once
 
 // The MPRIS players on the session bus, one record per D-Bus connection, kept current from
-// the bus's own signals.
+// the bus's own signals. Of what players announce, only what the bridge uses is read; the
+// rest of a Metadata value is skipped unread.
 
 #include "bridgerules.h"
+#include "sdbus.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QObject>
-#include <QString>
-#include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace ostrane::bridge {
 
-inline const QString mprisPath = QStringLiteral("/org/mpris/MediaPlayer2");
-inline const QString mprisRoot = QStringLiteral("org.mpris.MediaPlayer2");
-inline const QString mprisPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
-inline const QString audaciousName = QStringLiteral("org.atheme.audacious");
-inline const QString audaciousPath = QStringLiteral("/org/atheme/audacious");
+inline constexpr const char* mprisPath = "/org/mpris/MediaPlayer2";
+inline constexpr const char* mprisRoot = "org.mpris.MediaPlayer2";
+inline constexpr const char* mprisPlayer = "org.mpris.MediaPlayer2.Player";
+inline constexpr const char* audaciousName = "org.atheme.audacious";
+inline constexpr const char* audaciousPath = "/org/atheme/audacious";
+inline constexpr const char* propertiesInterface = "org.freedesktop.DBus.Properties";
 
-// What identifies the track a Metadata value describes (its URL and id); empty for none.
-QString trackOf(const QVariant& metadata);
+// What identifies the track of the Metadata value (a{sv}) at the message's position: its URL
+// and id; empty for none. Nothing when the value is not a Metadata map.
+std::optional<std::string> readTrack(sd_bus_message* m);
+
+// Whether introspection data offers the player interface's OpenUri.
+bool offersOpenUri(std::string_view xml);
 
 struct PlayerRecord {
-    QString connection;     // the unique name, e.g. ":1.42"
-    QStringList names;      // player names without the org.mpris.MediaPlayer2. prefix
-    bool audacious = false; // the connection also owns org.atheme.audacious
+    std::string connection;         // the unique name, e.g. ":1.42"
+    std::vector<std::string> names; // player names without the org.mpris.MediaPlayer2. prefix
+    bool audacious = false;         // the connection also owns org.atheme.audacious
     std::uint64_t lastActive = 0;
     PlaybackStatus status = PlaybackStatus::stopped;
     bool canControl = true;
     bool canQuit = false;
     bool hasOpenUri = true;
     std::uint64_t process = 0; // the owning process, 0 when the bus would not tell
-    QString track;             // what identifies the loaded track; empty when the player holds none
+    std::string track;         // what identifies the loaded track; empty when it holds none
     int answersAwaited = 0;    // property and introspection replies still to come
     bool known() const { return answersAwaited == 0; }
 };
 
-class PlayerDirectory : public QObject {
-    Q_OBJECT
+class PlayerDirectory {
 public:
-    explicit PlayerDirectory(QDBusConnection bus, QObject* parent = nullptr);
+    struct Events {
+        std::function<void()> changed;                               // the choice may change
+        std::function<void(const std::string& connection)> vanished; // its names are all gone
+    };
+
+    PlayerDirectory(SessionBus& bus, Events events);
 
     // Lists the players already on the bus; `done` runs once each is known, or after `bound`.
-    void start(std::function<void()> done, int boundMs);
+    void start(std::function<void()> done, std::chrono::milliseconds bound);
 
     // Players with an MPRIS name whose properties have arrived.
     std::vector<const PlayerRecord*> knownPlayers() const;
-    const PlayerRecord* find(const QString& connection) const;
-
-signals:
-    // A player came, went or changed in a way that may change the choice.
-    void changed();
-    // Every MPRIS name of this connection is gone.
-    void vanished(const QString& connection);
-
-private slots:
-    void onNameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
-    void onPropertiesChanged(const QDBusMessage& message);
+    // Whether a player has taken its name but its properties are still on their way.
+    bool anyAppearing() const;
+    const PlayerRecord* find(const std::string& connection) const;
 
 private:
-    void addName(const QString& busName, const QString& owner, bool appearing);
-    void removeName(const QString& busName, const QString& owner);
+    void onNameOwnerChanged(sd_bus_message* m);
+    void onPropertiesChanged(sd_bus_message* m);
+    void addName(const std::string& busName, const std::string& owner, bool appearing);
+    void removeName(const std::string& busName, const std::string& owner);
     void fetch(PlayerRecord& player);
-    void answered(const QString& connection);
+    void answered(const std::string& connection);
     void finishStart();
-    void applyProperties(PlayerRecord& player, const QVariantMap& properties, bool bumps);
+    void applyProperties(PlayerRecord& player, sd_bus_message* m, bool bumps);
 
-    QDBusConnection bus_;
-    std::map<QString, PlayerRecord> players_; // by connection
+    SessionBus& bus_;
+    Events events_;
+    std::map<std::string, PlayerRecord> players_; // by connection
     std::uint64_t clock_ = 0;
+    int namesAwaited_ = 0; // owners of names listed at the start, still to come
     std::function<void()> startDone_;
 };
 

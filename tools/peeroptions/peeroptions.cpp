@@ -30,11 +30,20 @@ Mode modeNamed(std::string_view option) {
 
 } // namespace
 
-std::string complaint(std::string_view message) {
-    std::string line = "corvissa-link-peer: ";
-    line.append(message);
-    line.push_back('\n');
-    return line;
+std::string usage(std::string_view hang, std::string_view chatter) {
+    using server::OptionHelp;
+    return server::usageText(
+        programName, {"[--service NAME] [--refuse | --hang | --chatter]", "[--stop-after SECONDS]"},
+        "Serves conversations for NAME (default QV-spc) and prints one line per event.",
+        {
+            OptionHelp{"--service NAME", "the service to serve (matched without regard to case)"},
+            OptionHelp{"--refuse", "refuse every conversation"},
+            OptionHelp{"--hang", hang},
+            OptionHelp{"--chatter", chatter},
+            OptionHelp{"--stop-after SECONDS",
+                       "stop after that time (decimals allowed) and exit 0"},
+            OptionHelp{"--help", "show this help"},
+        });
 }
 
 Invocation parseOptions(const std::vector<std::string>& args, std::string_view usage) {
@@ -42,7 +51,7 @@ Invocation parseOptions(const std::vector<std::string>& args, std::string_view u
     Options& options = *invocation.options;
     auto refuse = [&](const std::string& reason, bool withUsage = false) {
         invocation.options.reset();
-        invocation.errors = complaint(reason);
+        invocation.errors = server::complaintLine(programName, reason);
         if (withUsage)
             invocation.errors.append(usage);
         return invocation;
@@ -61,9 +70,7 @@ Invocation parseOptions(const std::vector<std::string>& args, std::string_view u
         } else if (arg == "--service") {
             const std::string& name = args[++i];
             if (!ostrane::core::isValidServiceName(name))
-                return refuse("invalid service name \"" + printable(name) + "\" (1 to " +
-                              std::to_string(ostrane::core::maxServiceBytes) +
-                              " bytes, no '/', not \".\" or \"..\", not ending in \".lock\")");
+                return refuse(server::invalidServiceName(name));
             options.service = name;
         } else if (arg == "--refuse" || arg == "--hang" || arg == "--chatter") {
             const Mode mode = modeNamed(arg);

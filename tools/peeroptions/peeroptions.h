@@ -2,7 +2,7 @@
 
 // The command line and the output words that the link peers share on every platform.
 
-#include "exitstatus.h"
+#include "commandline.h"
 #include "outputline.h"
 
 #include <chrono>
@@ -14,6 +14,8 @@
 namespace ostrane::peer {
 
 using Clock = std::chrono::steady_clock;
+
+inline constexpr std::string_view programName = "corvissa-link-peer";
 
 using ostrane::server::exitFailure;
 using ostrane::server::exitNameTaken;
@@ -37,10 +39,10 @@ struct Invocation {
     std::string errors;
 };
 
+// The help text, with what --hang and --chatter do on this platform.
+std::string usage(std::string_view hang, std::string_view chatter);
+
 // `usage` is the help text; a --service name must pass isValidServiceName.
 Invocation parseOptions(const std::vector<std::string>& args, std::string_view usage);
-
-// "corvissa-link-peer: message\n", the form of every complaint.
-std::string complaint(std::string_view message);
 
 } // namespace ostrane::peer

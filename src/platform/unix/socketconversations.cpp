@@ -1,6 +1,7 @@
 #include "platform/unix/socketconversations.h"
 
 #include "platform/unix/conversationsocket.h"
+#include "platform/unix/descriptor.h"
 
 #include <cerrno>
 #include <cstring>
@@ -15,24 +16,6 @@ namespace ostrane::platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Closes the socket unless released.
-class SocketGuard {
-public:
-    explicit SocketGuard(int fd) : fd_(fd) {}
-    ~SocketGuard() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    SocketGuard(const SocketGuard&) = delete;
-    SocketGuard& operator=(const SocketGuard&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 // Waits for `events` on `fd` until `deadline`; false on time-out or a poll failure.
 bool waitFor(int fd, short events, Clock::time_point deadline) {
@@ -154,7 +137,7 @@ std::optional<core::Conversation> SocketConversations::open(std::string_view ser
     if (inspectConversationFolder(place->folder, ::geteuid()) != FolderState::usable) {
         return std::nullopt;
     }
-    SocketGuard socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    Descriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (socket.get() < 0) {
         return std::nullopt;
     }
