@@ -3,6 +3,7 @@
 #include "core/placement.h"
 #include "core/windowdescription.h"
 #include "qt/accessibility.h"
+#include "qt/fonts.h"
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
 #include "qt/windowloader.h"
@@ -16,6 +17,7 @@
 namespace ostrane::qt {
 
 Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(qt::primaryScreenScale()) {
+    addTahoma();
     assignControls(qt::loadWindow(*this, core::form5Description(), scale_));
     setAttribute(Qt::WA_DeleteOnClose);
     Picture3->installEventFilter(this);

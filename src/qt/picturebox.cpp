@@ -2,7 +2,6 @@
 
 #include "qt/windowdesign.h"
 
-#include <QImageReader>
 #include <QPainter>
 #include <cmath>
 #include <utility>
@@ -48,7 +47,7 @@ void PictureBox::fitPicture() {
         return;
     // The file's header alone gives the size of a picture not read yet.
     const QSize size = pendingFile_.isEmpty() ? picture_.deviceIndependentSize().toSize()
-                                              : QImageReader(pendingFile_).size();
+                                              : pictureSize(pendingFile_);
     if (size.isEmpty())
         return;
     const int border = 2 * frameWidth();
