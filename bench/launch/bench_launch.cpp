@@ -1,6 +1,9 @@
-// Launch to first shown frame, idle resident memory and idle wake-ups of Ostrane's window,
-// beside two Qt windows of the same size built the same way: a bare one and one that shows a
-// single label. Needs an X server (DISPLAY).
+// Launch to first shown frame, in wall and in CPU time, idle resident memory and idle wake-ups
+// of Ostrane's window, beside two Qt windows of the same size built the same way: a bare one
+// and one that shows a single label. With a count of files after the count of runs, also
+// Ostrane's launch in a folder of that many files, half of them songs; with the path of
+// another build's bench_ostrane_window after that, that build's figures too, for a before and
+// after in one run. Needs an X server (DISPLAY).
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -23,6 +26,7 @@ namespace {
 
 struct Sample {
     double launchMs = 0;
+    double cpuMs = 0;
     long rssKb = 0;
     long wakeups = 0;
 };
@@ -54,7 +58,7 @@ long contextSwitches(pid_t pid) {
     return total;
 }
 
-Sample measure(const std::string& program) {
+Sample measure(const std::string& program, const std::string& folder = {}) {
     int out[2];
     if (pipe(out) != 0)
         std::exit(1);
@@ -62,6 +66,8 @@ Sample measure(const std::string& program) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
+    if (!folder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     std::vector<char*> argv{const_cast<char*>(program.c_str()), nullptr};
     pid_t pid = 0;
     const long long started = monotonicNs();
@@ -82,9 +88,11 @@ Sample measure(const std::string& program) {
             break;
         output.append(buffer, static_cast<std::size_t>(got));
     }
-    long long frame = 0;
-    if (std::sscanf(output.c_str(), "frame %lld", &frame) == 1)
+    long long frame = 0, cpu = 0;
+    if (std::sscanf(output.c_str(), "frame %lld %lld", &frame, &cpu) == 2) {
         sample.launchMs = static_cast<double>(frame - started) / 1e6;
+        sample.cpuMs = static_cast<double>(cpu) / 1e6;
+    }
 
     std::this_thread::sleep_for(std::chrono::seconds(1)); // let start-up work settle
     const auto proc = "/proc/" + std::to_string(pid) + "/status";
@@ -105,19 +113,41 @@ template <typename Field> double median(std::vector<Sample> samples, Field field
     return static_cast<double>(field(samples[samples.size() / 2]));
 }
 
+// `count` empty files, half of them songs, in a new folder under the system's temporary one.
+std::string folderOfFiles(int count) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("ostrane-launch-" + std::to_string(getpid()));
+    std::filesystem::create_directory(folder);
+    for (int i = 0; i < count; ++i) {
+        const auto name = folder / ("Track " + std::to_string(i) + (i % 2 ? ".txt" : ".spc"));
+        std::ofstream{name};
+    }
+    return folder.string();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::filesystem::path folder = std::filesystem::path(argv[0]).parent_path();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    std::vector<Sample> ostrane, label, bare;
-    // Interleaved, so that a busy moment of the machine touches all three alike.
+    const int files = argc > 2 ? std::max(0, std::atoi(argv[2])) : 0;
+    const std::string songs = files > 0 ? folderOfFiles(files) : std::string();
+    const std::string earlierProgram = argc > 3 ? argv[3] : "";
+    std::vector<Sample> ostrane, label, bare, inSongs, earlier;
+    // Interleaved, so that a busy moment of the machine touches all alike.
     for (int run = 0; run < runs; ++run) {
         bare.push_back(measure(folder / "bench_bare_window"));
         label.push_back(measure(folder / "bench_label_window"));
         ostrane.push_back(measure(folder / "bench_ostrane_window"));
+        if (!songs.empty())
+            inSongs.push_back(measure(folder / "bench_ostrane_window", songs));
+        if (!earlierProgram.empty())
+            earlier.push_back(measure(earlierProgram));
     }
+    if (!songs.empty())
+        std::filesystem::remove_all(songs);
     auto launch = [](const Sample& s) { return s.launchMs; };
+    auto cpu = [](const Sample& s) { return s.cpuMs; };
     auto rss = [](const Sample& s) { return s.rssKb; };
     auto wakeups = [](const Sample& s) { return s.wakeups; };
 
@@ -131,9 +161,21 @@ int main(int argc, char** argv) {
         std::printf(format, what, ours, withLabel, plain, ours / withLabel, ours / plain, target);
     };
     row("launch to first frame (ms)", launch, "%-32s %9.1f  %9.1f  %9.1f  %6.2f  %6.2f  %s\n",
+        "<= 1.10 of one label");
+    row("  CPU time to first frame (ms)", cpu, "%-32s %9.1f  %9.1f  %9.1f  %6.2f  %6.2f  %s\n",
         "<= 1.15 of one label");
     row("idle resident memory (KiB)", rss, "%-32s %9.0f  %9.0f  %9.0f  %6.2f  %6.2f  %s\n",
-        "<= 1.15 of one label");
+        "<= 1.10 of one label");
     std::printf("%-32s %9.0f  %9.0f  %9.0f                  0\n", "wake-ups in 2 s idle",
                 median(ostrane, wakeups), median(label, wakeups), median(bare, wakeups));
+    if (!earlier.empty())
+        std::printf("the other build: first frame %.1f ms (%.2f), CPU %.1f ms (%.2f), "
+                    "idle resident %.0f KiB (%.2f)\n",
+                    median(earlier, launch), median(earlier, launch) / median(label, launch),
+                    median(earlier, cpu), median(earlier, cpu) / median(label, cpu),
+                    median(earlier, rss), median(earlier, rss) / median(label, rss));
+    if (!songs.empty())
+        std::printf("in a folder of %d files: first frame %.1f ms, CPU %.1f ms   "
+                    "target <= 1200 ms\n",
+                    files, median(inSongs, launch), median(inSongs, cpu));
 }

@@ -23,7 +23,7 @@ static_assert(std::is_sorted(std::begin(foldings), std::end(foldings),
 
 char32_t foldCase(char32_t code) {
     if (code < 0x80)
-        return code >= 'A' && code <= 'Z' ? code - 'A' + 'a' : code;
+        return static_cast<unsigned char>(foldAsciiCase(static_cast<char>(code)));
     const auto found = std::lower_bound(std::begin(foldings), std::end(foldings), code,
                                         [](const Folding& f, char32_t c) { return f.from < c; });
     return found != std::end(foldings) && found->from == code ? found->to : code;

@@ -6,4 +6,9 @@ namespace ostrane::core {
 // to ("É" and "é" to "é", "ſ" to "s"); characters without a case stay as they are.
 char32_t foldCase(char32_t code);
 
+// foldCase for an ASCII character.
+constexpr char foldAsciiCase(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 } // namespace ostrane::core

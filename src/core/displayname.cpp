@@ -2,6 +2,8 @@
 
 #include "core/utf8.h"
 
+#include <algorithm>
+
 namespace ostrane::core {
 
 namespace {
@@ -27,7 +29,16 @@ void appendEscape(std::string& shown, char32_t control) {
 
 } // namespace
 
+bool showsAsItIs(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x7F;
+    });
+}
+
 std::string displayName(std::string_view bytes) {
+    if (showsAsItIs(bytes))
+        return std::string(bytes);
     std::string shown;
     shown.reserve(bytes.size());
     while (!bytes.empty()) {

@@ -13,4 +13,7 @@ namespace ostrane::core {
 // the bytes.
 std::string displayName(std::string_view bytes);
 
+// Whether displayName gives `bytes` back as they are: printable ASCII, as most names are.
+bool showsAsItIs(std::string_view bytes);
+
 } // namespace ostrane::core

@@ -4,7 +4,10 @@
 #include "core/utf8.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
+#include <utility>
 
 namespace ostrane::core {
 
@@ -14,45 +17,115 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Names and their order keys, the keys side by side in one buffer so that a long list
-// costs one allocation for all of them.
-class SortableNames {
+// The names' order keys side by side in one buffer. Keys of one folder tend to share a long
+// start ("track 0" and its length bytes), so each name is first ordered by the eight bytes
+// after the part all keys share, taken as one integer, and only names whose eight bytes
+// agree are compared in full.
+class SortKeys {
 public:
-    explicit SortableNames(std::vector<std::string>& names) : names_(names) {
-        entries_.reserve(names.size());
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            const auto start = static_cast<std::uint32_t>(keys_.size());
-            appendNaturalOrderKey(keys_, names[i]);
-            entries_.push_back({start, static_cast<std::uint32_t>(keys_.size()) - start, i});
+    explicit SortKeys(const NameList& names) : names_(names) {
+        keyStarts_.reserve(names.size() + 1);
+        keys_.reserve(names.size() * 24);
+        for (const std::string_view name : names) {
+            keyStarts_.push_back(static_cast<std::uint32_t>(keys_.size()));
+            appendNaturalOrderKey(keys_, name);
         }
+        keyStarts_.push_back(static_cast<std::uint32_t>(keys_.size()));
+        shared_ = sharedLength();
+        keyed_.reserve(names.size());
+        for (std::uint32_t name = 0; name < names.size(); ++name)
+            keyed_.push_back({head(key(name)), name});
     }
 
-    void sort() {
-        std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
-            if (const int order = key(a).compare(key(b)); order != 0)
-                return order < 0;
-            return names_[a.name] < names_[b.name];
-        });
-        std::vector<std::string> sorted;
-        sorted.reserve(names_.size());
-        for (const Entry& entry : entries_)
-            sorted.push_back(std::move(names_[entry.name]));
-        names_ = std::move(sorted);
+    std::vector<std::uint32_t> order() {
+        sortByHead();
+        auto headsDiffer = [](const Keyed& a, const Keyed& b) { return a.head != b.head; };
+        for (auto run = keyed_.begin(); run != keyed_.end();) {
+            const auto runEnd = std::adjacent_find(run, keyed_.end(), headsDiffer);
+            const auto next = runEnd == keyed_.end() ? runEnd : runEnd + 1;
+            if (next - run > 1)
+                std::sort(run, next, [this](const Keyed& a, const Keyed& b) {
+                    if (const int order = key(a.name).compare(key(b.name)); order != 0)
+                        return order < 0;
+                    return names_[a.name] < names_[b.name];
+                });
+            run = next;
+        }
+        std::vector<std::uint32_t> order;
+        order.reserve(keyed_.size());
+        for (const Keyed& keyed : keyed_)
+            order.push_back(keyed.name);
+        return order;
     }
 
 private:
-    struct Entry {
-        std::uint32_t keyStart;
-        std::uint32_t keyLength;
-        std::size_t name;
+    struct Keyed {
+        std::uint64_t head;
+        std::uint32_t name;
     };
-    std::string_view key(const Entry& entry) const {
-        return std::string_view(keys_).substr(entry.keyStart, entry.keyLength);
+
+    // The key of a name after the part all keys share.
+    std::string_view key(std::uint32_t name) const {
+        const std::uint32_t start = keyStarts_[name] + static_cast<std::uint32_t>(shared_);
+        return std::string_view(keys_).substr(start, keyStarts_[name + 1] - start);
     }
 
-    std::vector<std::string>& names_;
+    std::size_t sharedLength() const {
+        if (keyStarts_.size() < 2)
+            return 0;
+        const std::string_view first = std::string_view(keys_).substr(0, keyStarts_[1]);
+        std::size_t shared = first.size();
+        for (std::size_t name = 1; name + 1 < keyStarts_.size(); ++name) {
+            const std::string_view other = std::string_view(keys_).substr(
+                keyStarts_[name], keyStarts_[name + 1] - keyStarts_[name]);
+            shared = std::min(shared, other.size());
+            shared = static_cast<std::size_t>(
+                std::mismatch(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(shared),
+                              other.begin())
+                    .first -
+                first.begin());
+        }
+        return shared;
+    }
+
+    // The first eight bytes, big-endian, so that integers order as the bytes do. A shorter
+    // key is padded with zeros: it then never orders after a key it is the start of, and
+    // where the padding meets real zeros the heads tie and the full comparison decides.
+    static std::uint64_t head(std::string_view key) {
+        unsigned char bytes[8] = {};
+        std::memcpy(bytes, key.data(), std::min<std::size_t>(key.size(), 8));
+        std::uint64_t head = 0;
+        for (const unsigned char byte : bytes)
+            head = (head << 8) | byte;
+        return head;
+    }
+
+    // A stable radix sort, lowest byte first; a byte that every head shares takes no pass.
+    void sortByHead() {
+        std::array<std::array<std::size_t, 256>, 8> counts{};
+        for (const Keyed& keyed : keyed_)
+            for (std::size_t byte = 0; byte < 8; ++byte)
+                ++counts[byte][(keyed.head >> (8 * byte)) & 0xFF];
+        std::vector<Keyed> sorted(keyed_.size());
+        for (std::size_t byte = 0; byte < 8; ++byte) {
+            std::array<std::size_t, 256>& places = counts[byte];
+            if (std::find(places.begin(), places.end(), keyed_.size()) != places.end())
+                continue;
+            const std::size_t shift = 8 * byte;
+            std::size_t before = 0;
+            for (std::size_t& place : places)
+                before += std::exchange(place, before);
+            for (const Keyed& keyed : keyed_)
+                sorted[places[(keyed.head >> shift) & 0xFF]++] = keyed;
+            keyed_.swap(sorted);
+        }
+    }
+
+    const NameList& names_;
     std::string keys_;
-    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> keyStarts_;
+    std::vector<Keyed> keyed_;
+    std::size_t shared_ = 0;
 };
 
 } // namespace
@@ -82,8 +155,14 @@ void appendNaturalOrderKey(std::string& key, std::string_view name) {
             key.push_back(static_cast<char>(length & 0xFF));
             key.append(name.substr(digits, length));
         } else if (c < 0x80) {
-            key.push_back(static_cast<char>(foldCase(c)));
-            ++i;
+            const std::size_t start = i;
+            while (i < name.size() && static_cast<unsigned char>(name[i]) < 0x80 &&
+                   !isDigit(name[i]))
+                ++i;
+            const std::size_t at = key.size();
+            key.append(name.substr(start, i - start));
+            std::transform(key.begin() + static_cast<std::ptrdiff_t>(at), key.end(),
+                           key.begin() + static_cast<std::ptrdiff_t>(at), foldAsciiCase);
         } else if (const auto decoded = decodeUtf8(name.substr(i))) {
             appendUtf8(key, foldCase(decoded->first));
             i += decoded->second;
@@ -93,8 +172,8 @@ void appendNaturalOrderKey(std::string& key, std::string_view name) {
     }
 }
 
-void sortNaturally(std::vector<std::string>& names) {
-    SortableNames(names).sort();
+void sortNaturally(NameList& names) {
+    names.arrange(SortKeys(names).order());
 }
 
 } // namespace ostrane::core

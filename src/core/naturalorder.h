@@ -1,8 +1,9 @@
 #pragma once
 
+#include "core/namelist.h"
+
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace ostrane::core {
 
@@ -13,6 +14,6 @@ void appendNaturalOrderKey(std::string& key, std::string_view name);
 
 // Sorts names by their natural order keys; names with the same key by their own bytes, so
 // that the order never depends on the order they came in.
-void sortNaturally(std::vector<std::string>& names);
+void sortNaturally(NameList& names);
 
 } // namespace ostrane::core

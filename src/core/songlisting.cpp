@@ -4,13 +4,13 @@
 
 namespace ostrane::core {
 
-std::optional<std::vector<std::string>> listSongs(FolderReader& reader, const std::string& folder,
-                                                  const FilePattern& pattern) {
-    std::vector<std::string> names;
+std::optional<NameList> listSongs(FolderReader& reader, const std::string& folder,
+                                  const FilePattern& pattern) {
+    NameList names;
     const bool read = reader.read(folder, [&](const FolderEntry& entry) {
         const std::string_view name = entry.name();
         if (!name.starts_with('.') && pattern.matches(name) && entry.isFile())
-            names.emplace_back(name);
+            names.append(name);
     });
     if (!read)
         return std::nullopt;

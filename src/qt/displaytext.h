@@ -9,6 +9,8 @@ namespace ostrane::qt {
 
 // What the screen shows for a name or path held as the file system's bytes.
 inline QString displayText(std::string_view bytes) {
+    if (core::showsAsItIs(bytes))
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const std::string shown = core::displayName(bytes);
     return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }

@@ -3,8 +3,8 @@
 #include "core/songlisting.h"
 #include "qt/displaytext.h"
 
+#include <QAbstractListModel>
 #include <QKeyEvent>
-#include <QStringListModel>
 #include <filesystem>
 
 namespace ostrane::qt {
@@ -44,9 +44,35 @@ std::optional<std::string> absoluteFolder(const std::string& path) {
 
 } // namespace
 
+// The listed names; each row's text is made only when the view asks for it, so a folder of a
+// million songs costs the rows on screen rather than a million strings.
+class SongNames final : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void show(core::NameList names) {
+        beginResetModel();
+        names_ = std::move(names);
+        endResetModel();
+    }
+    std::string_view name(int row) const { return names_[static_cast<std::size_t>(row)]; }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(names_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole)
+            return {};
+        return displayText(name(index.row()));
+    }
+
+private:
+    core::NameList names_;
+};
+
 FileListBox::FileListBox(QString pattern, core::FolderReader& reader, QWidget* parent)
     : QListView(parent), patternText_(std::move(pattern)), pattern_(patternText_.toStdString()),
-      reader_(reader), entries_(new QStringListModel(this)) {
+      reader_(reader), entries_(new SongNames(this)) {
     setModel(entries_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -67,13 +93,8 @@ bool FileListBox::setPath(const std::string& path) {
     auto names = listSongs(reader_, *absolute, pattern_);
     if (!names)
         return false;
-    QStringList shown;
-    shown.reserve(static_cast<qsizetype>(names->size()));
-    for (const std::string& name : *names)
-        shown.append(displayText(name));
     path_ = *absolute;
-    names_ = std::move(*names);
-    entries_->setStringList(shown);
+    entries_->show(std::move(*names));
     return true;
 }
 
@@ -81,7 +102,7 @@ std::string FileListBox::FileName() const {
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !selectionModel()->isSelected(current))
         return {};
-    return names_.at(static_cast<std::size_t>(current.row()));
+    return std::string(entries_->name(current.row()));
 }
 
 void FileListBox::keyPressEvent(QKeyEvent* event) {

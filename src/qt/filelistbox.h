@@ -6,11 +6,10 @@
 #include <QListView>
 #include <QString>
 #include <string>
-#include <vector>
-
-class QStringListModel;
 
 namespace ostrane::qt {
+
+class SongNames;
 
 // A list of the files of one folder whose names match a pattern, in natural order. It
 // starts in the process's current folder. The folder and the names are kept as the file
@@ -45,8 +44,7 @@ private:
     core::FilePattern pattern_;
     core::FolderReader& reader_;
     std::string path_;
-    std::vector<std::string> names_;
-    QStringListModel* entries_;
+    SongNames* entries_;
 };
 
 } // namespace ostrane::qt

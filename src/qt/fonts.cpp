@@ -31,11 +31,18 @@ const Substitute Substitutes[] = {
 } // namespace
 
 void installFontSubstitutes() {
-    for (const char* file : TahomaFiles)
-        if (QFile::exists(QString::fromLatin1(file)))
-            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
     for (const auto& substitute : Substitutes)
         QFont::insertSubstitutions(QString::fromLatin1(substitute.face), substitute.nearest);
+}
+
+void addTahoma() {
+    static const bool added = [] {
+        for (const char* file : TahomaFiles)
+            if (QFile::exists(QString::fromLatin1(file)))
+                QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+        return true;
+    }();
+    (void)added;
 }
 
 } // namespace ostrane::qt

@@ -6,4 +6,8 @@ namespace ostrane::qt {
 // and weight. Call once, after the application object exists and before any window.
 void installFontSubstitutes();
 
+// Adds the free Tahoma where it is installed, once. Only the second window names it, so
+// reading its files waits for that window rather than holding up the start.
+void addTahoma();
+
 } // namespace ostrane::qt

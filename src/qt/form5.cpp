@@ -2,6 +2,7 @@
 
 #include "core/placement.h"
 #include "core/windowdescription.h"
+#include "qt/fonts.h"
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
 #include "qt/windowloader.h"
@@ -13,6 +14,7 @@
 namespace ostrane::qt {
 
 Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(primaryScreenScale()) {
+    addTahoma();
     assignControls(loadWindow(*this, core::form5Description(), scale_));
     setAttribute(Qt::WA_DeleteOnClose);
     connect(Picture3, &PictureBox::clicked, this, &Form5::Picture3_Click);

@@ -2,7 +2,6 @@
 
 #include "qt/windowdesign.h"
 
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -74,7 +73,7 @@ void PictureBox::fitPicture() {
         return;
     // The file's header alone gives the size of a picture not read yet.
     const QSize size = pendingFile_.isEmpty() ? picture_.deviceIndependentSize().toSize()
-                                              : QImageReader(pendingFile_).size();
+                                              : pictureSize(pendingFile_);
     if (size.isEmpty())
         return;
     const int border = 2 * frameWidth();

@@ -1,6 +1,8 @@
 #include "qt/windowdesign.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPainter>
 #include <QScreen>
 #include <QWidget>
@@ -15,16 +17,47 @@ core::TwipScale primaryScreenScale() {
                                            static_cast<float>(screen->logicalDotsPerInchY()));
 }
 
+namespace {
+
+// Where a picture is read fastest: its bitmap twin ("banner.bmp" for "banner.jpg") where
+// there is one, which decodes without a codec's library to load.
+QString quickestPicturePath(const QString& path) {
+    const QString bitmap = path.left(path.lastIndexOf(u'.')) + QStringLiteral(".bmp");
+    return bitmap != path && QFile::exists(bitmap) ? bitmap : path;
+}
+
+// Read by the handler the file's suffix names. Left to find the format itself, Qt would
+// first ask every image plugin whether it reads it, loading them all and their codecs.
+void readBySuffixOnly(QImageReader& reader) {
+    const QString name = reader.fileName();
+    reader.setFormat(name.mid(name.lastIndexOf(u'.') + 1).toLower().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+}
+
+QPixmap readPicture(const QString& path) {
+    QImageReader reader(path);
+    readBySuffixOnly(reader);
+    return QPixmap::fromImage(reader.read());
+}
+
+} // namespace
+
 QPixmap pictureForScreen(const QString& path) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen && screen->devicePixelRatio() > 1.0) {
-        QPixmap twin(path.left(path.lastIndexOf(u'.')) + QStringLiteral("@2x.png"));
+        QPixmap twin = readPicture(path.left(path.lastIndexOf(u'.')) + QStringLiteral("@2x.png"));
         if (!twin.isNull()) {
             twin.setDevicePixelRatio(2.0);
             return twin;
         }
     }
-    return QPixmap(path);
+    return readPicture(quickestPicturePath(path));
+}
+
+QSize pictureSize(const QString& path) {
+    QImageReader reader(quickestPicturePath(path));
+    readBySuffixOnly(reader);
+    return reader.size();
 }
 
 QRect inDevicePixels(QPainter& painter, const QRect& logical) {

@@ -34,6 +34,9 @@ QColor colourOf(const core::Colour& colour, const QColor& toolkitDefault);
 // size in pixels of the window, and is drawn sharp at twice the scale.
 QPixmap pictureForScreen(const QString& path);
 
+// The size of the picture at `path` at one device pixel per pixel, from its header alone.
+QSize pictureSize(const QString& path);
+
 // Sets `painter` to draw in whole pixels of its device, whatever the screen's scale (1.25,
 // 1.5, 2), and gives `logical` in those pixels with each edge rounded to a pixel boundary.
 // Neighbouring controls drawn this way meet without gaps or overlaps.

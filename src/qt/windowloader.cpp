@@ -154,7 +154,9 @@ LoadedControls loadWindow(QWidget& window, const core::WindowDescription& descri
     window.setObjectName(textOf(description.name));
     window.setWindowTitle(textOf(description.caption));
     if (!description.icon.empty())
-        window.setWindowIcon(QIcon(picturePath(description.icon)));
+        // From a picture read by its suffix: a QIcon made from the file would first try
+        // every image plugin on its contents, loading them all.
+        window.setWindowIcon(QIcon(pictureForScreen(picturePath(description.icon))));
     if (!description.font.isWindowFont())
         window.setFont(fontOf(description.font, window.font()));
     QPalette surface = fixedPalette();

@@ -57,7 +57,7 @@ bool FileListBox::setPath(const std::string& path) {
     names_ = std::move(*names);
     ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
     ::SendMessageW(window_, LB_RESETCONTENT, 0, 0);
-    for (const std::string& name : names_) {
+    for (const std::string_view name : names_) {
         const std::wstring shown = wideFromUtf8(name).value_or(L"");
         ::SendMessageW(window_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
     }
@@ -70,7 +70,7 @@ std::string FileListBox::FileName() const {
     const LRESULT selected = ::SendMessageW(window_, LB_GETCURSEL, 0, 0);
     if (selected == LB_ERR || selected < 0 || static_cast<std::size_t>(selected) >= names_.size())
         return {};
-    return names_[static_cast<std::size_t>(selected)];
+    return std::string(names_[static_cast<std::size_t>(selected)]);
 }
 
 bool FileListBox::pointerOverEntry() const {

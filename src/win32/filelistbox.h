@@ -2,11 +2,13 @@
 
 #include "core/filepattern.h"
 #include "core/folderreader.h"
+#include "core/namelist.h"
 #include "win32/control.h"
 
 #include <functional>
+#include <stdexcept>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace ostrane::win32 {
 
@@ -26,7 +28,11 @@ public:
     // The selected entry's name, "" when none is selected.
     std::string FileName() const;
     int ListCount() const { return static_cast<int>(names_.size()); }
-    const std::string& List(int index) const { return names_.at(static_cast<std::size_t>(index)); }
+    std::string_view List(int index) const {
+        if (index < 0 || static_cast<std::size_t>(index) >= names_.size())
+            throw std::out_of_range("no such entry in the song list");
+        return names_[static_cast<std::size_t>(index)];
+    }
 
     void command(WORD code) override;
     // Return acts on the selected entry as a double click does.
@@ -41,7 +47,7 @@ private:
     core::FilePattern pattern_;
     core::FolderReader& reader_;
     std::string path_;
-    std::vector<std::string> names_;
+    core::NameList names_;
 };
 
 } // namespace ostrane::win32

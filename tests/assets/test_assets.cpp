@@ -21,6 +21,7 @@ struct AssetDescription {
 
 const AssetDescription Assets[] = {
     {"banner.jpg", Format::Jpeg, 238, 69, 24, 7144},
+    {"banner.bmp", Format::Bmp, 238, 69, 24, 49458},
     {"filelist-closed.bmp", Format::Bmp, 56, 26, 24, 4422},
     {"filelist-open.bmp", Format::Bmp, 56, 26, 24, 4422},
     {"playlist.bmp", Format::Bmp, 350, 118, 8, 42614},
@@ -184,6 +185,11 @@ TEST(Assets, TheCompiledPicturesAreTheCommittedFiles) {
         EXPECT_EQ(contents(QStringLiteral(OSTRANE_ASSETS "/") + expected.file),
                   contents(QStringLiteral(":/pictures/") + expected.file));
     }
+}
+
+TEST(Assets, TheBannerBitmapShowsTheJpegPixelForPixel) {
+    EXPECT_EQ(decoded("banner.bmp").convertToFormat(QImage::Format_RGB32),
+              decoded("banner.jpg").convertToFormat(QImage::Format_RGB32));
 }
 
 TEST(Assets, EachHeldDownButtonPictureIsADarkerVariant) {

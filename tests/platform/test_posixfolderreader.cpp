@@ -43,7 +43,10 @@ protected:
     fs::path at(const char* name) { return fs::path(folder.path()) / name; }
     void file(const char* name) { std::ofstream(at(name)) << "song"; }
     std::optional<Names> listFiles(const std::string& path) {
-        return core::listSongs(reader, path, Songs);
+        const auto names = core::listSongs(reader, path, Songs);
+        if (!names)
+            return std::nullopt;
+        return Names(names->begin(), names->end());
     }
 
 private:

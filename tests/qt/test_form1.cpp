@@ -18,7 +18,9 @@
 #include <QTest>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace ostrane::qt {
 namespace {
@@ -72,6 +74,17 @@ TEST_F(Form1Layout, WindowIsBlackWithItsTitleAndClientArea) {
     EXPECT_EQ(form.font().pointSizeF(), 8.25);
     EXPECT_EQ(form.font().weight(), QFont::Bold);
     EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+}
+
+// A plugin's library, once mapped, stays for good: the window reads each picture with the
+// reader its name calls for, the banner from its bitmap, never by trying every image plugin.
+TEST_F(Form1Layout, ItsFirstFrameMapsNoImageCodecItDoesNotUse) {
+    form.show();
+    form.grab();
+    std::ifstream maps("/proc/self/maps");
+    const std::string mapped{std::istreambuf_iterator<char>(maps), {}};
+    for (const char* codec : {"libqjpeg", "libjpeg", "libqsvg", "libqgif"})
+        EXPECT_EQ(mapped.find(codec), std::string::npos) << codec;
 }
 
 TEST_F(Form1Layout, EveryControlHasItsKindPlaceAndVisibility) {

@@ -1,5 +1,6 @@
 #include "platform/unix/posixfolderreader.h"
 #include "qt/commandbutton.h"
+#include "qt/fonts.h"
 #include "qt/form1.h"
 #include "qt/picturebox.h"
 #include "support/fakefolderpicker.h"
@@ -180,6 +181,7 @@ TEST(Fonts, EveryNamedFaceResolvesToItsNearestInstalledFace) {
         {"News Gothic MT", QFont::Normal, "Liberation Sans Narrow"},
         {"Tempus Sans ITC", QFont::Normal, "Comic Neue"},
     };
+    addTahoma(); // as the second window does
     for (const auto& expected : faces) {
         SCOPED_TRACE(expected.face);
         QFont font(QString::fromLatin1(expected.face));

@@ -73,7 +73,7 @@ WIN_TEST(songsAreListedByTheirUtf16NamesInNaturalOrder) {
     const std::vector<std::string> expected = {"track 2.SP1", "track 10.spc",
                                                "\xd0\x9c\xd0\xb5\xd0\xbb\xd0\xbe\xd0\xb4\xd0\xb8"
                                                "\xd1\x8f \xc3\xbc.spc"};
-    WIN_CHECK(*names == expected);
+    WIN_CHECK(std::vector<std::string>(names->begin(), names->end()) == expected);
 }
 
 WIN_TEST(aTrailingSeparatorAndAnEmptyFolderAreRead) {
