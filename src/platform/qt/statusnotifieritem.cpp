@@ -338,7 +338,10 @@ void StatusNotifierItem::show() {
     QDBusMessage registration = QDBusMessage::createMethodCall(
         statusNotifierWatcherService, statusNotifierWatcherPath, statusNotifierWatcherService,
         QStringLiteral("RegisterStatusNotifierItem"));
-    registration << serviceName_;
+    // Named by its path, the item is known by the connection's own name: GNOME's AppIndicator
+    // extension, given the item's bus name, watches that name, and when the watch begins after
+    // the extension has read the item it forgets the item's menu and never shows it.
+    registration << itemPath;
     const bool before = isShown();
     refused_ = false;
     reportShownSince(before);
