@@ -6,7 +6,7 @@
 #include <QApplication>
 
 // Ostrane's start, exactly as main does it, reporting its first frame.
-class MeasuredForm1 : public ostrane::app::Form1 {
+class MeasuredForm1 : public ostrane::qt::Form1 {
 public:
     using Form1::Form1;
 
@@ -21,9 +21,9 @@ int main(int, char** argv) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
-    ostrane::app::installFontSubstitutes();
+    ostrane::qt::installFontSubstitutes();
 
-    ostrane::app::NativePlatform platform;
+    ostrane::qt::NativePlatform platform;
     MeasuredForm1 form1({platform.conversations, platform.folderPicker, platform.notificationIcon,
                          platform.folderReader});
     platform.showProgramIcon(form1.windowIcon());

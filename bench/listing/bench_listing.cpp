@@ -106,12 +106,12 @@ int main(int, char** argv) {
     fill(folder);
     rawListing(folder); // warm the file system's caches
 
-    ostrane::app::NativePlatform platform;
-    ostrane::app::Form1 form1({platform.conversations, platform.folderPicker,
-                               platform.notificationIcon, platform.folderReader});
+    ostrane::qt::NativePlatform platform;
+    ostrane::qt::Form1 form1({platform.conversations, platform.folderPicker,
+                              platform.notificationIcon, platform.folderReader});
     form1.show();
     QApplication::processEvents();
-    ostrane::app::FileListBox& list = *form1.File1;
+    ostrane::qt::FileListBox& list = *form1.File1;
 
     if (!list.setPath(empty.path().toStdString()))
         return 1;

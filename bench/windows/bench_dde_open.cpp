@@ -57,7 +57,7 @@ int main() {
             std::fprintf(stderr, "the link peer never became ready\n");
             return 1;
         }
-        std::optional<ostrane::platform::Conversation> open;
+        std::optional<ostrane::core::Conversation> open;
         opens = measure([&] { return (open = conversations.open("QV-spc", "PLAY")).has_value(); },
                         [&] {
                             if (open)

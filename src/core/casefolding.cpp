@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 namespace {
 
@@ -29,4 +29,4 @@ char32_t foldCase(char32_t code) {
     return found != std::end(foldings) && found->from == code ? found->to : code;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-namespace ostrane::platform {
+namespace ostrane::core {
 
 // An open client conversation, as the platform identifies it (a socket, a DDE handle).
 struct Conversation {
@@ -25,4 +25,4 @@ public:
     virtual void close(Conversation conversation) = 0;
 };
 
-} // namespace ostrane::platform
+} // namespace ostrane::core

@@ -1,6 +1,6 @@
 #include "core/displaychoice.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 bool prefersXWayland(const DisplayEnvironment& environment) {
     const bool wayland =
@@ -8,4 +8,4 @@ bool prefersXWayland(const DisplayEnvironment& environment) {
     return environment.qtPlatform.empty() && wayland && !environment.x11Display.empty();
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

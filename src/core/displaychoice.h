@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // What the program's environment says about the display it may use; an unset variable is
 // an empty view.
@@ -19,4 +19,4 @@ struct DisplayEnvironment {
 // when the user chose no platform and the session offers both Wayland and X.
 bool prefersXWayland(const DisplayEnvironment& environment);
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -2,7 +2,7 @@
 
 #include "core/utf8.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 namespace {
 
@@ -45,4 +45,4 @@ std::string displayName(std::string_view bytes) {
     return shown;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

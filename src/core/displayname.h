@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // The UTF-8 text that shows a name or path the file system gave as bytes, on one line and
 // with every character visible: a byte that is not part of well-formed UTF-8 becomes U+FFFD,
@@ -13,4 +13,4 @@ namespace ostrane::app {
 // the bytes.
 std::string displayName(std::string_view bytes);
 
-} // namespace ostrane::app
+} // namespace ostrane::core

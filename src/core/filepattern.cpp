@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 namespace {
 
@@ -74,4 +74,4 @@ bool FilePattern::matches(std::string_view name) const {
     });
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // File-name patterns such as "*.spc;*.sp1", separated by ";": "*" stands for any run of
 // characters, "?" for one. Letters match without regard to case, as on Windows.
@@ -24,4 +24,4 @@ private:
     std::vector<Wildcard> wildcards_;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::core

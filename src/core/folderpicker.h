@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace ostrane::platform {
+namespace ostrane::core {
 
 // A window as the platform identifies it (an X11 window id, an HWND).
 using WindowHandle = std::uintptr_t;
@@ -20,4 +20,4 @@ public:
     virtual std::string pick(WindowHandle owner, std::string_view prompt) = 0;
 };
 
-} // namespace ostrane::platform
+} // namespace ostrane::core

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // One entry of a folder as the file system names it: bytes on Unix, UTF-8 made from UTF-16
 // on Windows. Whether it is a file is asked only of the entries that need it, since finding
@@ -30,4 +30,4 @@ public:
                       const std::function<void(const FolderEntry&)>& visit) = 0;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -1,12 +1,13 @@
 #include "core/windowdescription.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 namespace {
 
 constexpr Colour Black = Colour::rgb(0, 0, 0);
 constexpr Colour White = Colour::rgb(255, 255, 255);
 constexpr Colour Green = Colour::rgb(0, 255, 0);
+constexpr Colour Blue = Colour::rgb(0, 0, 255);
 
 using enum ControlKind;
 
@@ -25,7 +26,8 @@ constexpr ControlDescription Controls[] = {
      .font = {"Arial", 9.75f, BoldWeight},
      .foreColour = Green,
      .backColour = Black,
-     .border = Border::Sunken},
+     .border = Border::Sunken,
+     .accessibleName = "Songs"},
     {.kind = PictureBox,
      .name = "Picture4",
      .left = 4920,
@@ -57,7 +59,9 @@ constexpr ControlDescription Controls[] = {
      .backColour = WindowBackgroundColour,
      .border = Border::Flat,
      .autoSize = true,
-     .picture = "filelist-closed.bmp"},
+     .picture = "filelist-closed.bmp",
+     .accessibleName = "Song list",
+     .actsAsButton = true},
     {.kind = LinkTextBox,
      .name = "Text6",
      .left = 165,
@@ -80,7 +84,8 @@ constexpr ControlDescription Controls[] = {
      .foreColour = WindowTextColour,
      .backColour = WindowBackgroundColour,
      .border = Border::Flat,
-     .picture = "banner.jpg"},
+     .picture = "banner.jpg",
+     .accessibleName = "QV-SPC Ostrane banner"},
     {.kind = CommandButton,
      .name = "Command5",
      .left = 660,
@@ -112,7 +117,8 @@ constexpr ControlDescription Controls[] = {
      .tabIndex = 7,
      .backColour = ButtonFaceColour,
      .picture = "pause.bmp",
-     .downPicture = "pause-down.bmp"},
+     .downPicture = "pause-down.bmp",
+     .accessibleName = "Pause"},
     {.kind = LinkTextBox,
      .name = "Text4",
      .left = 15,
@@ -134,7 +140,8 @@ constexpr ControlDescription Controls[] = {
      .tabIndex = 5,
      .backColour = ButtonFaceColour,
      .picture = "play.bmp",
-     .downPicture = "play-down.bmp"},
+     .downPicture = "play-down.bmp",
+     .accessibleName = "Play"},
     {.kind = LinkTextBox,
      .name = "Text3",
      .left = 0,
@@ -156,7 +163,8 @@ constexpr ControlDescription Controls[] = {
      .tabIndex = 3,
      .backColour = ButtonFaceColour,
      .picture = "stop.bmp",
-     .downPicture = "stop-down.bmp"},
+     .downPicture = "stop-down.bmp",
+     .accessibleName = "Stop"},
     {.kind = LinkTextBox,
      .name = "Text2",
      .left = -15,
@@ -189,7 +197,8 @@ constexpr ControlDescription Controls[] = {
      .caption = "QV-spc|c:\\windows\\desktop\\op4ton.spc",
      .foreColour = Colour::rgb(0, 192, 192),
      .backColour = Black,
-     .border = Border::Sunken},
+     .border = Border::Sunken,
+     .accessibleName = "Current file loaded"},
     {.kind = PictureBox,
      .name = "Picture5",
      .left = -30,
@@ -201,7 +210,8 @@ constexpr ControlDescription Controls[] = {
      .backColour = WindowBackgroundColour,
      .border = Border::Flat,
      .autoSize = true,
-     .picture = "playlist.bmp"},
+     .picture = "playlist.bmp",
+     .accessibleName = "Song list frame"},
     {.kind = Label,
      .name = "Label6",
      .left = 75,
@@ -230,7 +240,8 @@ constexpr ControlDescription Controls[] = {
      .tabIndex = 14,
      .caption = "Label4",
      .foreColour = Colour::rgb(0, 192, 0),
-     .opaque = false},
+     .opaque = false,
+     .accessibleName = "Current directory"},
     {.kind = Label,
      .name = "Label3",
      .left = 195,
@@ -254,7 +265,10 @@ constexpr ControlDescription Controls[] = {
      .font = {"Arial", 11.25f, RegularWeight},
      .foreColour = White,
      .backColour = Black,
-     .alignment = Alignment::Centre},
+     .alignment = Alignment::Centre,
+     .hoverColour = Green,
+     .accessibleName = "ABOUT",
+     .actsAsButton = true},
     {.kind = Label,
      .name = "Label1",
      .left = 45,
@@ -266,7 +280,10 @@ constexpr ControlDescription Controls[] = {
      .font = {"Arial", 12, RegularWeight},
      .foreColour = White,
      .backColour = Black,
-     .alignment = Alignment::Centre},
+     .alignment = Alignment::Centre,
+     .hoverColour = Blue,
+     .accessibleName = "EXIT",
+     .actsAsButton = true},
 };
 
 constexpr WindowDescription Form1{
@@ -289,4 +306,4 @@ const WindowDescription& form1Description() {
     return Form1;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -1,6 +1,6 @@
 #include "core/windowdescription.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 namespace {
 
@@ -21,7 +21,9 @@ constexpr ControlDescription Controls[] = {
      .tabIndex = 14,
      .backColour = WindowBackgroundColour,
      .border = Border::Flat,
-     .picture = "close.gif"},
+     .picture = "close.gif",
+     .accessibleName = "Close",
+     .actsAsButton = true},
     {.kind = PictureBox,
      .name = "Picture2",
      .left = 30,
@@ -31,7 +33,8 @@ constexpr ControlDescription Controls[] = {
      .tabIndex = 13,
      .backColour = WindowBackgroundColour,
      .border = Border::Flat,
-     .picture = "scrollwork.gif"},
+     .picture = "scrollwork.gif",
+     .accessibleName = "Divider"},
     {.kind = Label,
      .name = "Label13",
      .left = 1170,
@@ -218,4 +221,4 @@ const WindowDescription& form5Description() {
     return Form5;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -1,6 +1,6 @@
 #include "core/linkaddress.h"
 
-namespace ostrane::link {
+namespace ostrane::core {
 
 std::optional<LinkAddress> splitLinkAddress(std::string_view address) {
     const auto bar = address.find('|');
@@ -9,4 +9,11 @@ std::optional<LinkAddress> splitLinkAddress(std::string_view address) {
     return LinkAddress{address.substr(0, bar), address.substr(bar + 1)};
 }
 
-} // namespace ostrane::link
+std::string playerAddress(std::string_view topic) {
+    std::string address;
+    address.reserve(PlayerService.size() + 1 + topic.size());
+    address.append(PlayerService).append(1, '|').append(topic);
+    return address;
+}
+
+} // namespace ostrane::core

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
-namespace ostrane::link {
+namespace ostrane::core {
+
+// The player's service, which every address of the main window names.
+inline constexpr std::string_view PlayerService = "QV-spc";
 
 // A link address: the service, one "|", then the topic.
 struct LinkAddress {
@@ -14,4 +18,7 @@ struct LinkAddress {
 // Splits at the first "|"; the topic keeps any further "|". Nothing without a "|".
 std::optional<LinkAddress> splitLinkAddress(std::string_view address);
 
-} // namespace ostrane::link
+// The address that sends `topic` to the player.
+std::string playerAddress(std::string_view topic);
+
+} // namespace ostrane::core

@@ -3,9 +3,9 @@
 #include "core/linkaddress.h"
 #include "core/resumenext.h"
 
-namespace ostrane::link {
+namespace ostrane::core {
 
-LinkControl::LinkControl(platform::Conversations& conversations) : conversations_(conversations) {}
+LinkControl::LinkControl(Conversations& conversations) : conversations_(conversations) {}
 
 LinkControl::~LinkControl() {
     close();
@@ -38,4 +38,4 @@ void LinkControl::close() {
         conversations_.close(*std::exchange(conversation_, std::nullopt));
 }
 
-} // namespace ostrane::link
+} // namespace ostrane::core

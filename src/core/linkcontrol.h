@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-namespace ostrane::link {
+namespace ostrane::core {
 
 enum class LinkMode { None = 0, Automatic = 1 };
 
@@ -22,7 +22,7 @@ public:
 // whether one is open (LinkMode), and the conversation itself, at most one at a time.
 class LinkControl {
 public:
-    explicit LinkControl(platform::Conversations& conversations);
+    explicit LinkControl(Conversations& conversations);
     ~LinkControl();
     LinkControl(const LinkControl&) = delete;
     LinkControl& operator=(const LinkControl&) = delete;
@@ -43,9 +43,9 @@ private:
     void open();
     void close();
 
-    platform::Conversations& conversations_;
+    Conversations& conversations_;
     std::string linkTopic_;
-    std::optional<platform::Conversation> conversation_;
+    std::optional<Conversation> conversation_;
 };
 
-} // namespace ostrane::link
+} // namespace ostrane::core

@@ -2,10 +2,9 @@
 
 #include "core/module1.h"
 
-namespace ostrane::folder {
+namespace ostrane::core {
 
-void Command1_Click(platform::FolderPicker& picker, platform::WindowHandle owner,
-                    const SongFolderDisplay& display) {
+void Command1_Click(FolderPicker& picker, WindowHandle owner, const SongFolderDisplay& display) {
     const std::string folder = Module1::ChooseSongFolder(picker, owner, SongFolderPrompt);
     if (folder.empty())
         return;
@@ -14,4 +13,4 @@ void Command1_Click(platform::FolderPicker& picker, platform::WindowHandle owner
     display.setFolderLabel(folder);
 }
 
-} // namespace ostrane::folder
+} // namespace ostrane::core

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace ostrane::folder {
+namespace ostrane::core {
 
 inline constexpr std::string_view SongFolderPrompt = "Please select your SPC directory.";
 
@@ -19,7 +19,6 @@ struct SongFolderDisplay {
 
 // The "Load SPC" click: the chosen folder goes to the list first and to the label second. A
 // cancel changes neither; a folder that cannot be listed leaves the label as it was.
-void Command1_Click(platform::FolderPicker& picker, platform::WindowHandle owner,
-                    const SongFolderDisplay& display);
+void Command1_Click(FolderPicker& picker, WindowHandle owner, const SongFolderDisplay& display);
 
-} // namespace ostrane::folder
+} // namespace ostrane::core

@@ -1,6 +1,6 @@
 #include "core/module1.h"
 
-namespace ostrane::folder {
+namespace ostrane::core {
 
 std::string_view cutAtFirstNul(std::string_view text) {
     return text.substr(0, text.find('\0'));
@@ -8,12 +8,11 @@ std::string_view cutAtFirstNul(std::string_view text) {
 
 namespace Module1 {
 
-std::string ChooseSongFolder(platform::FolderPicker& picker, platform::WindowHandle owner,
-                             std::string_view prompt) {
+std::string ChooseSongFolder(FolderPicker& picker, WindowHandle owner, std::string_view prompt) {
     // A platform may hand back a fixed-size buffer padded with NULs.
     return std::string(cutAtFirstNul(picker.pick(owner, prompt)));
 }
 
 } // namespace Module1
 
-} // namespace ostrane::folder
+} // namespace ostrane::core

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace ostrane::folder {
+namespace ostrane::core {
 
 // The text before its first NUL; all of it when it holds none.
 std::string_view cutAtFirstNul(std::string_view text);
@@ -14,9 +14,8 @@ namespace Module1 {
 
 // Asks the user for the folder of songs. Gives its full path, or "" when the user cancels or
 // the platform gives no path.
-std::string ChooseSongFolder(platform::FolderPicker& picker, platform::WindowHandle owner,
-                             std::string_view prompt);
+std::string ChooseSongFolder(FolderPicker& picker, WindowHandle owner, std::string_view prompt);
 
 } // namespace Module1
 
-} // namespace ostrane::folder
+} // namespace ostrane::core

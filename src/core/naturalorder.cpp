@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 namespace {
 
@@ -97,4 +97,4 @@ void sortNaturally(std::vector<std::string>& names) {
     SortableNames(names).sort();
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // The key that orders names naturally and without regard to case: "Track 2" before
 // "track 10". Keys compare as plain byte strings; bytes that are not UTF-8 stay as they are.
@@ -15,4 +15,4 @@ void appendNaturalOrderKey(std::string& key, std::string_view name);
 // that the order never depends on the order they came in.
 void sortNaturally(std::vector<std::string>& names);
 
-} // namespace ostrane::app
+} // namespace ostrane::core

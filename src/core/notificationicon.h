@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace ostrane::platform {
+namespace ostrane::core {
 
 // The notification record as the shell takes it: the 88-byte first version of
 // NOTIFYICONDATA with an 8-bit tip, all integers little-endian.
@@ -73,4 +73,4 @@ public:
     virtual bool shown() const = 0;
 };
 
-} // namespace ostrane::platform
+} // namespace ostrane::core

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 namespace {
 
@@ -46,4 +46,4 @@ void togglePanel(PanelControls& panel) {
     }
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 inline constexpr int PanelSteps = 12;
 inline constexpr float PanelStepTwips = 200.0f;
@@ -36,4 +36,4 @@ std::optional<float> steppedHeight(float height, float step);
 // written last, so a toggle that stops part-way goes the same way again next time.
 void togglePanel(PanelControls& panel);
 
-} // namespace ostrane::app
+} // namespace ostrane::core

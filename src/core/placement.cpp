@@ -2,7 +2,7 @@
 
 #include "core/wholenumber.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 TwipPosition centredOnScreen(float screenWidth, float screenHeight, float windowWidth,
                              float windowHeight) {
@@ -15,4 +15,4 @@ std::int32_t centredInWholeTwips(float screenSize, float windowSize) {
     return screen / 2 - window / 2;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

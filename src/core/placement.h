@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // A window position in twips, kept fractional until the window is moved.
 struct TwipPosition {
@@ -21,4 +21,4 @@ TwipPosition centredOnScreen(float screenWidth, float screenHeight, float window
 // larger than the screen gets a negative edge.
 std::int32_t centredInWholeTwips(float screenSize, float windowSize);
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-namespace ostrane::link {
+namespace ostrane::core {
 
 // Runs one step of a handler that goes on whatever happens: an error is dropped unreported.
 template <typename Step> void resumeNext(Step&& step) noexcept {
@@ -12,4 +12,4 @@ template <typename Step> void resumeNext(Step&& step) noexcept {
     }
 }
 
-} // namespace ostrane::link
+} // namespace ostrane::core

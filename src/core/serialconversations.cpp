@@ -8,7 +8,7 @@
 #include <string>
 #include <unordered_map>
 
-namespace ostrane::platform {
+namespace ostrane::core {
 
 namespace {
 
@@ -101,7 +101,7 @@ void SerialConversations::run(const std::shared_ptr<State>& state, const Factory
         }
         if (conversations && !skip) {
             // A failure ends this open or close alone, as a failing open does.
-            link::resumeNext([&] {
+            resumeNext([&] {
                 if (job.kind == Job::Kind::open) {
                     if (auto conversation = conversations->open(job.service, job.topic))
                         open.emplace(job.ticket, *conversation);
@@ -118,11 +118,11 @@ void SerialConversations::run(const std::shared_ptr<State>& state, const Factory
             state->settled.notify_all();
     }
     for (const auto& entry : open)
-        link::resumeNext([&] { conversations->close(entry.second); });
+        resumeNext([&] { conversations->close(entry.second); });
     conversations.reset();
     std::lock_guard lock(state->mutex);
     state->finished = true;
     state->settled.notify_all();
 }
 
-} // namespace ostrane::platform
+} // namespace ostrane::core

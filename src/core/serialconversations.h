@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-namespace ostrane::platform {
+namespace ostrane::core {
 
 // Conversations whose opens and closes run on a thread of their own, one after another in
 // the order they were asked for, so that the caller never waits for a server, however long it
@@ -49,4 +49,4 @@ private:
     std::thread worker_;
 };
 
-} // namespace ostrane::platform
+} // namespace ostrane::core

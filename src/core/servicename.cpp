@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace ostrane::platform {
+namespace ostrane::core {
 
 namespace {
 
@@ -34,4 +34,4 @@ bool sameServiceName(std::string_view a, std::string_view b) {
                       [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
-} // namespace ostrane::platform
+} // namespace ostrane::core

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace ostrane::platform {
+namespace ostrane::core {
 
 inline constexpr std::size_t maxServiceBytes = 255;
 
@@ -20,4 +20,4 @@ bool isValidServiceName(std::string_view service);
 std::string lowerCaseServiceName(std::string_view service);
 bool sameServiceName(std::string_view a, std::string_view b);
 
-} // namespace ostrane::platform
+} // namespace ostrane::core

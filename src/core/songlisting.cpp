@@ -2,7 +2,7 @@
 
 #include "core/naturalorder.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 std::optional<std::vector<std::string>> listSongs(FolderReader& reader, const std::string& folder,
                                                   const FilePattern& pattern) {
@@ -18,4 +18,4 @@ std::optional<std::vector<std::string>> listSongs(FolderReader& reader, const st
     return names;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // The names of the files in `folder` that `pattern` matches, in natural order: regular files
 // and links to them, but not folders, broken links or hidden files. Nothing when the folder
@@ -15,4 +15,4 @@ namespace ostrane::app {
 std::optional<std::vector<std::string>> listSongs(FolderReader& reader, const std::string& folder,
                                                   const FilePattern& pattern);
 
-} // namespace ostrane::app
+} // namespace ostrane::core

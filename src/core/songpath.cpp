@@ -1,6 +1,6 @@
 #include "core/songpath.h"
 
-namespace ostrane::link {
+namespace ostrane::core {
 
 std::string songPath(std::string_view listPath, std::string_view folderLabel,
                      std::string_view fileName, char separator) {
@@ -17,4 +17,4 @@ std::string songPath(std::string_view listPath, std::string_view folderLabel,
     return path;
 }
 
-} // namespace ostrane::link
+} // namespace ostrane::core

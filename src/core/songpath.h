@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace ostrane::link {
+namespace ostrane::core {
 
 #ifdef _WIN32
 inline constexpr char PathSeparator = '\\';
@@ -17,4 +17,4 @@ inline constexpr char PathSeparator = '/';
 std::string songPath(std::string_view listPath, std::string_view folderLabel,
                      std::string_view fileName, char separator = PathSeparator);
 
-} // namespace ostrane::link
+} // namespace ostrane::core

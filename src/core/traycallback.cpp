@@ -2,7 +2,7 @@
 
 #include "core/wholenumber.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 void TrayCallback::handle(float x, float twipsPerPixelX, const std::function<void()>& restore) {
     TrayMessage = wholeNumber(x / twipsPerPixelX);
@@ -20,4 +20,4 @@ void TrayCallback::iconShownChanged(bool hiddenInTray, bool iconShown,
         restore();
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // The notification icon's callback, as it reaches the window: a mouse move whose X is the
 // mouse message's number in twips.
@@ -24,4 +24,4 @@ public:
     bool TrayBusy = false;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 void TrayIcon::setTip(std::string_view text) {
     const std::size_t length = std::min(text.size(), szTip.size() - 1);
@@ -11,9 +11,9 @@ void TrayIcon::setTip(std::string_view text) {
     std::fill(szTip.begin() + static_cast<std::ptrdiff_t>(length) + 1, szTip.end(), ' ');
 }
 
-platform::NotifyIconRecord TrayIcon::bytes() const {
-    using Layout = platform::NotifyIconLayout;
-    platform::NotifyIconRecord record{};
+NotifyIconRecord TrayIcon::bytes() const {
+    using Layout = NotifyIconLayout;
+    NotifyIconRecord record{};
     auto put = [&record](std::size_t offset, std::uint32_t value) {
         for (std::size_t i = 0; i < 4; ++i)
             record[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -44,4 +44,4 @@ void TrayIcon::fillForDelete(std::uint32_t window) {
     uID = Id;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <string_view>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // The main window's notification record, in the field order and widths of the shell's
 // 88-byte record.
 struct TrayIcon {
-    static constexpr std::uint32_t Size = platform::NotifyIconLayout::Size;
+    static constexpr std::uint32_t Size = NotifyIconLayout::Size;
     static constexpr std::uint32_t FlagMessage = 1;
     static constexpr std::uint32_t FlagIcon = 2;
     static constexpr std::uint32_t FlagTip = 4;
@@ -40,9 +40,9 @@ struct TrayIcon {
     void setTip(std::string_view text);
 
     // The bytes as the shell reads them, integers little-endian.
-    platform::NotifyIconRecord bytes() const;
+    NotifyIconRecord bytes() const;
 };
 
 static_assert(sizeof(TrayIcon) == TrayIcon::Size);
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 inline constexpr float TwipsPerInch = 1440.0f;
 
@@ -29,4 +29,4 @@ private:
     float perPixelY_;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -1,6 +1,6 @@
 #include "core/utf8.h"
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 std::optional<std::pair<char32_t, std::size_t>> decodeUtf8(std::string_view text) {
     if (text.empty())
@@ -42,4 +42,4 @@ void appendUtf8(std::string& text, char32_t code) {
     }
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // The first character of `text` and its length in bytes; nothing when `text` is empty or
 // does not start with well-formed UTF-8.
@@ -18,4 +18,4 @@ inline bool isContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 // Converts to a 32-bit integer, to the nearest whole number, halves to the even neighbour,
 // whatever the floating-point rounding mode. Values beyond the range keep its nearest end.
@@ -18,4 +18,4 @@ inline std::int32_t wholeNumber(float value) {
     return static_cast<std::int32_t>(std::clamp(whole, Lowest, Highest));
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::core

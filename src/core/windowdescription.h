@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-namespace ostrane::app {
+namespace ostrane::core {
 
 enum class ControlKind : std::uint8_t {
     Label,
@@ -106,6 +106,13 @@ struct ControlDescription {
     // while it is held down.
     std::string_view picture = {};
     std::string_view downPicture = {};
+    // The text colour while the pointer is over the control; none for a control that does
+    // not light up.
+    Colour hoverColour = ToolkitDefaultColour;
+    // What assistive technology calls the control where its caption does not say it.
+    std::string_view accessibleName = {};
+    // A caption or picture that acts on a click: assistive technology sees a button.
+    bool actsAsButton = false;
 };
 
 struct WindowDescription {
@@ -137,4 +144,4 @@ const WindowDescription& form1Description();
 // The about window.
 const WindowDescription& form5Description();
 
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -6,14 +6,16 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 namespace {
 
 constexpr const char* ButtonProperty = "ostraneButton";
+constexpr const char* WindowProperty = "ostraneWindow";
 
-// A top-level window whose explicitly hidden controls, and the decorations that take no
-// clicks, are not among its children.
+// A top-level window whose explicitly hidden controls, the controls out of sight below or
+// beside its client area, and the decorations that take no clicks are not among its
+// children.
 class WindowAccessible : public QAccessibleWidget {
 public:
     explicit WindowAccessible(QWidget* window) : QAccessibleWidget(window, QAccessible::Window) {}
@@ -37,7 +39,8 @@ private:
         for (QObject* object : widget()->children()) {
             auto* control = qobject_cast<QWidget*>(object);
             if (control && !control->isWindow() && !control->isHidden() &&
-                !control->testAttribute(Qt::WA_TransparentForMouseEvents))
+                !control->testAttribute(Qt::WA_TransparentForMouseEvents) &&
+                widget()->rect().intersects(control->geometry()))
                 shown.append(control);
         }
         return shown;
@@ -81,8 +84,7 @@ QAccessibleInterface* accessibleFor(const QString&, QObject* object) {
         return nullptr;
     if (widget->property(ButtonProperty).toBool())
         return new ClickableAccessible(widget);
-    if (widget->isWindow() && (widget->objectName() == QLatin1String("Form1") ||
-                               widget->objectName() == QLatin1String("Form5")))
+    if (widget->isWindow() && widget->property(WindowProperty).toBool())
         return new WindowAccessible(widget);
     return nullptr;
 }
@@ -93,13 +95,19 @@ void installAccessibility() {
     QAccessible::installFactory(accessibleFor);
 }
 
-void presentAsButton(QWidget* control, const char* name) {
-    control->setProperty(ButtonProperty, true);
-    // An interface made before the mark (a screen reader already listening) is made anew.
-    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(control);
-        made && made->role() != QAccessible::Button)
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
-    control->setAccessibleName(QString::fromUtf8(name));
+void presentAsWindow(QWidget* window) {
+    window->setProperty(WindowProperty, true);
 }
 
-} // namespace ostrane::app
+void describeForAssistiveTechnology(QWidget* control, const QString& name, bool actsAsButton) {
+    if (actsAsButton) {
+        control->setProperty(ButtonProperty, true);
+        // An interface made before the mark (a screen reader already listening) is made anew.
+        if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(control);
+            made && made->role() != QAccessible::Button)
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    }
+    control->setAccessibleName(name);
+}
+
+} // namespace ostrane::qt

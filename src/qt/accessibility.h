@@ -1,16 +1,21 @@
 #pragma once
 
+class QString;
 class QWidget;
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
-// Lets assistive technology (screen readers, AT-SPI) see the windows as their user does:
-// a window's hidden controls are left out of its children, and a control marked with
-// `presentAsButton` is a button whose press action is a click on it. Runs once, after the
-// application object is made.
+// Lets assistive technology (screen readers, AT-SPI) see the windows as their user does: a
+// window marked with `presentAsWindow` leaves out of its children the controls that are
+// hidden, that lie outside its client area, and the decorations that take no clicks; a
+// control that acts as a button is one whose press action is a click on it. Runs once, after
+// the application object is made.
 void installAccessibility();
 
-// Presents a control that acts on a click (a caption or a picture) as a button named `name`.
-void presentAsButton(QWidget* control, const char* name);
+void presentAsWindow(QWidget* window);
 
-} // namespace ostrane::app
+// Names a control for assistive technology; one that acts on a click (a caption or a
+// picture) is presented as a button.
+void describeForAssistiveTechnology(QWidget* control, const QString& name, bool actsAsButton);
+
+} // namespace ostrane::qt

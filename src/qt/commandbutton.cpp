@@ -1,5 +1,6 @@
 #include "qt/commandbutton.h"
 
+#include "core/shades.h"
 #include "qt/windowdesign.h"
 
 #include <QKeyEvent>
@@ -8,26 +9,31 @@
 #include <QStyleOption>
 #include <cmath>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 namespace {
 
-// The four shades of a classic 3D edge around a face.
-struct Bevel {
-    QColor outerLight, innerLight, innerDark, outerDark;
-};
+QColor qColour(core::Colour colour) {
+    return colourOf(colour, QColor());
+}
+
+core::Colour coreColour(const QColor& colour) {
+    return core::Colour::rgb(static_cast<std::uint8_t>(colour.red()),
+                             static_cast<std::uint8_t>(colour.green()),
+                             static_cast<std::uint8_t>(colour.blue()));
+}
 
 // Draws the edge in bands of `line` pixels each: the light shades above and to the left, the
 // dark ones below and to the right, each dark band overlapping the light one at its corners.
-void drawBevel(QPainter& painter, QRect r, int line, const Bevel& bevel) {
+void drawBevel(QPainter& painter, QRect r, int line, const core::Bevel& bevel) {
     auto edge = [&](QRect rect, const QColor& light, const QColor& dark) {
         painter.fillRect(rect.left(), rect.top(), rect.width() - line, line, light);
         painter.fillRect(rect.left(), rect.top(), line, rect.height() - line, light);
         painter.fillRect(rect.left(), rect.bottom() - line + 1, rect.width(), line, dark);
         painter.fillRect(rect.right() - line + 1, rect.top(), line, rect.height(), dark);
     };
-    edge(r, bevel.outerLight, bevel.outerDark);
-    edge(r.adjusted(line, line, -line, -line), bevel.innerLight, bevel.innerDark);
+    edge(r, qColour(bevel.outerLight), qColour(bevel.outerDark));
+    edge(r.adjusted(line, line, -line, -line), qColour(bevel.innerLight), qColour(bevel.innerDark));
 }
 
 } // namespace
@@ -104,9 +110,7 @@ void CommandButton::paintEvent(QPaintEvent*) {
     painter.save();
     const QRect device = inDevicePixels(painter, all);
     painter.fillRect(device, face);
-    const Bevel raised{face.lighter(150), face.lighter(125), face.darker(150), Qt::black};
-    const Bevel sunken{Qt::black, face.darker(150), face, face.lighter(150)};
-    drawBevel(painter, device, line, isDown() ? sunken : raised);
+    drawBevel(painter, device, line, core::buttonBevel(coreColour(face), isDown()));
 
     // Contents sink by one pixel while the button is held down.
     const QPoint sink = isDown() ? QPoint(1, 1) : QPoint();
@@ -136,9 +140,10 @@ void CommandButton::paintEvent(QPaintEvent*) {
             painter.setPen(palette().color(QPalette::ButtonText));
             painter.drawText(textArea, flags, text());
         } else {
-            painter.setPen(face.lighter(160));
+            const core::Etching etching = core::etchedCaption(coreColour(face));
+            painter.setPen(qColour(etching.light));
             painter.drawText(textArea.translated(1, 1), flags, text());
-            painter.setPen(face.darker(160));
+            painter.setPen(qColour(etching.dark));
             painter.drawText(textArea, flags, text());
         }
     }
@@ -152,4 +157,4 @@ void CommandButton::paintEvent(QPaintEvent*) {
     }
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

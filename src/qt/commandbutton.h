@@ -3,7 +3,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 // A command button in graphical style: the face painted in its button colour (the palette's
 // Button role), a picture centred on it, a second picture while it is held down, and its
@@ -36,4 +36,4 @@ private:
     QPixmap downPicture_;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

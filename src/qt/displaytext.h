@@ -5,12 +5,12 @@
 #include <QString>
 #include <string_view>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 // What the screen shows for a name or path held as the file system's bytes.
 inline QString displayText(std::string_view bytes) {
-    const std::string shown = displayName(bytes);
+    const std::string shown = core::displayName(bytes);
     return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

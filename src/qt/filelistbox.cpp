@@ -7,7 +7,7 @@
 #include <QStringListModel>
 #include <filesystem>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 namespace {
 
@@ -44,7 +44,7 @@ std::optional<std::string> absoluteFolder(const std::string& path) {
 
 } // namespace
 
-FileListBox::FileListBox(QString pattern, FolderReader& reader, QWidget* parent)
+FileListBox::FileListBox(QString pattern, core::FolderReader& reader, QWidget* parent)
     : QListView(parent), patternText_(std::move(pattern)), pattern_(patternText_.toStdString()),
       reader_(reader), entries_(new QStringListModel(this)) {
     setModel(entries_);
@@ -103,4 +103,4 @@ QString FileListBox::List(int index) const {
     return entries_->index(index).data().toString();
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -10,7 +10,7 @@
 
 class QStringListModel;
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 // A list of the files of one folder whose names match a pattern, in natural order. It
 // starts in the process's current folder. The folder and the names are kept as the file
@@ -20,7 +20,7 @@ namespace ostrane::app {
 class FileListBox : public QListView {
     Q_OBJECT
 public:
-    FileListBox(QString pattern, FolderReader& reader, QWidget* parent = nullptr);
+    FileListBox(QString pattern, core::FolderReader& reader, QWidget* parent = nullptr);
 
     // The listed folder, absolute and without "." or ".." parts.
     const std::string& Path() const { return path_; }
@@ -42,11 +42,11 @@ protected:
 
 private:
     QString patternText_;
-    FilePattern pattern_;
-    FolderReader& reader_;
+    core::FilePattern pattern_;
+    core::FolderReader& reader_;
     std::string path_;
     std::vector<std::string> names_;
     QStringListModel* entries_;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -7,7 +7,7 @@
 #include <QStyleFactory>
 #include <QToolTip>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 void useFixedLook() {
     // Set after the application object exists, these win over QT_STYLE_OVERRIDE, -style and
@@ -20,4 +20,4 @@ void useFixedLook() {
     QApplication::setFont(font);
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -4,7 +4,7 @@
 #include <QFont>
 #include <QFontDatabase>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 namespace {
 
@@ -38,4 +38,4 @@ void installFontSubstitutes() {
         QFont::insertSubstitutions(QString::fromLatin1(substitute.face), substitute.nearest);
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -1,9 +1,9 @@
 #pragma once
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 // Makes the faces the windows name resolve to the nearest installed face of the same size
 // and weight. Call once, after the application object exists and before any window.
 void installFontSubstitutes();
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

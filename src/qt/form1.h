@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/traycallback.h"
-#include "core/trayicon.h"
+#include "core/form1rules.h"
 #include "core/twips.h"
 #include "qt/windowdesign.h"
+#include "qt/windowloader.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -11,43 +11,21 @@
 class QLabel;
 class QLineEdit;
 
-namespace ostrane::app {
-class FolderReader;
-}
-
-namespace ostrane::platform {
-class Conversations;
-class FolderPicker;
-class NotificationIcon;
-} // namespace ostrane::platform
-
-namespace ostrane::about {
-class Form5;
-}
-
-namespace ostrane::app {
+namespace ostrane::qt {
 
 class CommandButton;
 class FileListBox;
+class Form5;
 class LinkTextBox;
-class LoadedControls;
 class PictureBox;
 
-// The platform services the window reaches the outside world through; main passes the real
-// ones, tests pass fakes.
-struct Form1Platform {
-    platform::Conversations& conversations;
-    platform::FolderPicker& folderPicker;
-    platform::NotificationIcon& notificationIcon;
-    FolderReader& folderReader;
-};
-
 // The main window: the banner, the transport buttons, the path field, the panel toggle and
-// the file-list panel below the closed window's edge. Controls carry their given names.
-class Form1 : public QWidget {
+// the file-list panel below the closed window's edge. Controls carry their given names; what
+// the window does is the core's `Form1Rules`, this class the Qt work it asks for.
+class Form1 : public QWidget, private core::Form1Window {
     Q_OBJECT
 public:
-    explicit Form1(const Form1Platform& platform, QWidget* parent = nullptr);
+    explicit Form1(const core::Form1Platform& platform, QWidget* parent = nullptr);
     // The about window, when open, goes with the main window.
     ~Form1() override;
 
@@ -55,7 +33,7 @@ public:
     // before the window is shown.
     void Form1_Load();
 
-    const TwipScale& scale() const { return scale_; }
+    const core::TwipScale& scale() const { return scale_; }
     // The window's outer size, frame included, in twips.
     float Width() const;
     float Height() const;
@@ -89,54 +67,46 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void assignControls(const LoadedControls& controls);
+    void assignControls();
     void wireControls();
-    // Names the controls that show only a picture, and presents the clickable captions and
-    // pictures as buttons.
-    void describeForAssistiveTechnology();
     void centre();
+    // Controls that lie below the client area take no focus until they come into view.
+    void reachOnlyWhatIsInSight();
 
-    void Picture2_Click();
-    void Command1_Click();
-    void File1_DblClick();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void sendThrough(LinkTextBox& control);
+    // core::Form1Window
+    void setCaption(std::string_view control, std::string_view text) override;
+    void setTip(std::string_view control, std::string_view tip) override;
+    void setControlEnabled(std::string_view control, bool enabled) override;
+    void setForeColour(std::string_view control, core::Colour colour) override;
+    void showPictureOf(std::string_view control, std::string_view source) override;
+    bool listFolder(const std::string& folder) override;
+    std::string listedFolder() const override;
+    void setLinkAddress(std::string_view control, std::string_view address) override;
+    void send(std::string_view control) override;
+    float outerHeight() const override { return Height(); }
+    void setOuterHeight(float twips) override { setHeight(twips); }
+    core::WindowHandle owner() const override;
+    std::uint32_t trayCallbackWindow() const override;
+    bool minimisedAndHidden() const override;
+    void hideInTray() override { QWidget::hide(); }
+    void restoreInPlace() override;
+    void showAbout() override;
+    bool aboutLoaded() const override { return !form5_.isNull(); }
+    void endProgram() override;
 
-    void addTrayIcon();
-    void deleteTrayIcon();
-    void Form1_Resize();
-    void Form1_QueryUnload();
-    void Picture4_MouseMove(float x);
-    void trayIconShownChanged();
-    void restoreFromTray();
+    QWidget& control(std::string_view name) const;
 
-    void Form1_MouseMove();
-    void Label1_MouseMove();
-    void Label1_MouseDown();
-    void Label2_MouseMove();
-    void Label2_MouseDown();
-    // The program ends when neither window is loaded; a window hidden in the tray still is.
-    void endWhenNoWindowIsLoaded();
-
-    platform::FolderPicker& folderPicker_;
-    platform::NotificationIcon& notificationIcon_;
-    TrayIcon trayIcon_;
-    TrayCallback trayCallback_;
-    bool unloaded_ = false;
-    QPointer<about::Form5> form5_;
-    TwipScale scale_;
+    core::NotificationIcon& notificationIcon_;
+    core::TwipScale scale_;
+    LoadedControls controls_;
+    core::Form1Rules rules_;
+    QPointer<Form5> form5_;
     FrameArrival frameArrival_;
-    // The release that ends a double click on the panel toggle is not a second click.
-    bool picture2DoubleClicked_ = false;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

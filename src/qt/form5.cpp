@@ -2,25 +2,20 @@
 
 #include "core/placement.h"
 #include "core/windowdescription.h"
-#include "qt/accessibility.h"
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
 #include "qt/windowloader.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QScreen>
 
-namespace ostrane::about {
+namespace ostrane::qt {
 
-Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(app::primaryScreenScale()) {
-    assignControls(app::loadWindow(*this, app::form5Description(), scale_));
+Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window), scale_(primaryScreenScale()) {
+    assignControls(loadWindow(*this, core::form5Description(), scale_));
     setAttribute(Qt::WA_DeleteOnClose);
-    Picture3->installEventFilter(this);
-    presentAsButton(Picture3, "Close");
-    Picture2->setAccessibleName(QStringLiteral("Divider"));
+    connect(Picture3, &PictureBox::clicked, this, &Form5::Picture3_Click);
 }
 
 void Form5::Form5_Load() {
@@ -30,12 +25,12 @@ void Form5::Form5_Load() {
 
 void Form5::centre() {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const int left = app::centredInWholeTwips(scale_.twipsX(screen.width()),
-                                              scale_.twipsX(frameGeometry().width()));
+    const int left = core::centredInWholeTwips(scale_.twipsX(screen.width()),
+                                               scale_.twipsX(frameGeometry().width()));
     move(screen.x() + scale_.pixelsX(static_cast<float>(left)), y());
     const QRect screenNow = QGuiApplication::primaryScreen()->geometry();
-    const int top = app::centredInWholeTwips(scale_.twipsY(screenNow.height()),
-                                             scale_.twipsY(frameGeometry().height()));
+    const int top = core::centredInWholeTwips(scale_.twipsY(screenNow.height()),
+                                              scale_.twipsY(frameGeometry().height()));
     move(x(), screenNow.y() + scale_.pixelsY(static_cast<float>(top)));
 }
 
@@ -45,29 +40,11 @@ bool Form5::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-bool Form5::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Picture3 && event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            Picture3->rect().contains(mouse->position().toPoint()))
-            Picture3_Click();
-    }
-    if (watched == Picture3 && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
-            key->key() == Qt::Key_Enter) {
-            Picture3_Click();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void Form5::Picture3_Click() {
     close();
 }
 
-void Form5::assignControls(const app::LoadedControls& controls) {
+void Form5::assignControls(const LoadedControls& controls) {
     controls.assign(Picture3, "Picture3");
     controls.assign(Picture2, "Picture2");
     controls.assign(Label13, "Label13");
@@ -85,4 +62,4 @@ void Form5::assignControls(const app::LoadedControls& controls) {
     controls.assign(Label1, "Label1");
 }
 
-} // namespace ostrane::about
+} // namespace ostrane::qt

@@ -7,12 +7,10 @@
 
 class QLabel;
 
-namespace ostrane::app {
+namespace ostrane::qt {
+
 class LoadedControls;
 class PictureBox;
-} // namespace ostrane::app
-
-namespace ostrane::about {
 
 // The about window: who made the program and how to reach its author, in coloured text on
 // black, with an ornamental divider and a close picture. Controls carry their given names.
@@ -26,11 +24,11 @@ public:
     // second; runs once, before the window is first shown.
     void Form5_Load();
 
-    const app::TwipScale& scale() const { return scale_; }
+    const core::TwipScale& scale() const { return scale_; }
 
     // Front to back, as they are stacked.
-    app::PictureBox* Picture3;
-    app::PictureBox* Picture2;
+    PictureBox* Picture3;
+    PictureBox* Picture2;
     QLabel* Label13;
     QLabel* Label12;
     QLabel* Label11;
@@ -47,15 +45,14 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void centre();
     void Picture3_Click();
-    void assignControls(const app::LoadedControls& controls);
+    void assignControls(const LoadedControls& controls);
 
-    app::TwipScale scale_;
-    app::FrameArrival frameArrival_;
+    core::TwipScale scale_;
+    FrameArrival frameArrival_;
 };
 
-} // namespace ostrane::about
+} // namespace ostrane::qt

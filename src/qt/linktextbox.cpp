@@ -4,9 +4,9 @@
 
 #include <utility>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
-LinkTextBox::LinkTextBox(platform::Conversations& conversations, QWidget* parent)
+LinkTextBox::LinkTextBox(core::Conversations& conversations, QWidget* parent)
     : QLineEdit(parent), link_(conversations) {
     // Never shown, so never a stop on the way through the window with Tab.
     setFocusPolicy(Qt::NoFocus);
@@ -18,9 +18,9 @@ LinkTextBox::LinkTextBox(platform::Conversations& conversations, QWidget* parent
 
 void LinkTextBox::setAddress(std::string address) {
     settingAddress_ = true;
-    setText(app::displayText(address));
+    setText(qt::displayText(address));
     settingAddress_ = false;
     address_ = std::move(address);
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

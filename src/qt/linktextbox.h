@@ -5,16 +5,16 @@
 #include <QLineEdit>
 #include <string>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 // A hidden text box that acts as a link client: its text is the address it sends.
 class LinkTextBox : public QLineEdit {
     Q_OBJECT
 public:
-    LinkTextBox(platform::Conversations& conversations, QWidget* parent);
+    LinkTextBox(core::Conversations& conversations, QWidget* parent);
 
-    link::LinkControl& link() { return link_; }
-    const link::LinkControl& link() const { return link_; }
+    core::LinkControl& link() { return link_; }
+    const core::LinkControl& link() const { return link_; }
 
     // The address as bytes, which the box shows through displayName: a song path is sent as
     // the file system names it, whatever the screen can show of it. Text set otherwise is
@@ -26,9 +26,9 @@ public:
     void send() { link_.send(address_); }
 
 private:
-    link::LinkControl link_;
+    core::LinkControl link_;
     std::string address_;
     bool settingAddress_ = false;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

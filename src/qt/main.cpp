@@ -33,22 +33,22 @@ void useOnlyTheSessionsBus() {
 
 int main(int, char** argv) {
     useOnlyTheSessionsBus();
-    if (ostrane::app::prefersXWayland({environment("QT_QPA_PLATFORM"),
-                                       environment("WAYLAND_DISPLAY"),
-                                       environment("XDG_SESSION_TYPE"), environment("DISPLAY")}))
+    if (ostrane::core::prefersXWayland({environment("QT_QPA_PLATFORM"),
+                                        environment("WAYLAND_DISPLAY"),
+                                        environment("XDG_SESSION_TYPE"), environment("DISPLAY")}))
         qputenv("QT_QPA_PLATFORM", "xcb");
     // The command line is not the program's to read: Qt sees the program name alone.
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
     QApplication::setApplicationVersion(QStringLiteral(OSTRANE_VERSION_TEXT));
-    ostrane::app::useFixedLook();
-    ostrane::app::installFontSubstitutes();
-    ostrane::app::installAccessibility();
+    ostrane::qt::useFixedLook();
+    ostrane::qt::installFontSubstitutes();
+    ostrane::qt::installAccessibility();
 
-    ostrane::app::NativePlatform platform;
-    ostrane::app::Form1 form1({platform.conversations, platform.folderPicker,
-                               platform.notificationIcon, platform.folderReader});
+    ostrane::qt::NativePlatform platform;
+    ostrane::qt::Form1 form1({platform.conversations, platform.folderPicker,
+                              platform.notificationIcon, platform.folderReader});
     platform.showProgramIcon(form1.windowIcon());
     form1.Form1_Load();
     form1.show();

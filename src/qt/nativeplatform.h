@@ -21,12 +21,12 @@
 #include "platform/unix/socketconversations.h"
 #endif
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 struct NativePlatform {
     // Every open and close runs on the conversations' own thread, so a player that never
     // answers holds no window; the end of the program waits for it one open time-out at most.
-    platform::SerialConversations conversations{[]() -> std::unique_ptr<platform::Conversations> {
+    core::SerialConversations conversations{[]() -> std::unique_ptr<core::Conversations> {
 #ifdef _WIN32
         return std::make_unique<platform::win32::DdeConversations>();
 #else
@@ -51,4 +51,4 @@ struct NativePlatform {
 #endif
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

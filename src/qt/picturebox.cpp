@@ -3,11 +3,13 @@
 #include "qt/windowdesign.h"
 
 #include <QImageReader>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 #include <utility>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -16,6 +18,30 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     // The background is painted with the border and the picture, on the same device pixels,
     // so that no strip of it shows between them at a fractional scale.
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBox::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        event->accept();
+        emit clicked();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    doubleClicked_ = true;
+    QFrame::mouseDoubleClickEvent(event);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    const bool endsDoubleClick = std::exchange(doubleClicked_, false);
+    if (event->button() == Qt::LeftButton && !endsDoubleClick &&
+        rect().contains(event->position().toPoint()))
+        emit clicked();
+    QFrame::mouseReleaseEvent(event);
 }
 
 const QPixmap& PictureBox::picture() const {
@@ -86,4 +112,4 @@ void PictureBox::paintEvent(QPaintEvent*) {
     painter.drawPixmap(QRect(inside.topLeft(), size), shown);
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -3,12 +3,13 @@
 #include <QFrame>
 #include <QPixmap>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 // Shows its picture at the picture's own pixel size from the top-left corner, clipped,
 // inside a one-pixel flat border. With auto size on, it takes the size of its picture plus
 // the border whenever the picture changes. Its colours are its palette's: the background in
-// Window, the border in WindowText.
+// Window, the border in WindowText. A left click on it, or Space or Return while it has the
+// focus, is reported as `clicked`; the release that ends a double click is no second click.
 class PictureBox : public QFrame {
     Q_OBJECT
 public:
@@ -23,8 +24,14 @@ public:
     bool autoSize() const { return autoSize_; }
     void setAutoSize(bool on);
 
+signals:
+    void clicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void fitPicture();
@@ -33,6 +40,7 @@ private:
     // The file of a picture not read yet; empty once read.
     mutable QString pendingFile_;
     bool autoSize_ = false;
+    bool doubleClicked_ = false;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPainter>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 namespace {
 
@@ -70,4 +70,4 @@ void drawSunkenEdge(QLineEdit* box) {
     new SunkenEdge(box);
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

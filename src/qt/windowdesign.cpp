@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <cmath>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
-TwipScale primaryScreenScale() {
+core::TwipScale primaryScreenScale() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return TwipScale::forDotsPerInch(static_cast<float>(screen->logicalDotsPerInchX()),
-                                     static_cast<float>(screen->logicalDotsPerInchY()));
+    return core::TwipScale::forDotsPerInch(static_cast<float>(screen->logicalDotsPerInchX()),
+                                           static_cast<float>(screen->logicalDotsPerInchY()));
 }
 
 QPixmap pictureForScreen(const QString& path) {
@@ -40,7 +40,7 @@ int devicePixelsPerLine(const QWidget& widget) {
     return std::max(1, static_cast<int>(std::lround(widget.devicePixelRatioF())));
 }
 
-QFont fontOf(const Font& font, const QFont& windowFont) {
+QFont fontOf(const core::Font& font, const QFont& windowFont) {
     if (font.isWindowFont())
         return windowFont;
     const QString face =
@@ -100,17 +100,17 @@ const QPalette& fixedPalette() {
     return palette;
 }
 
-QColor colourOf(const Colour& colour, const QColor& toolkitDefault) {
+QColor colourOf(const core::Colour& colour, const QColor& toolkitDefault) {
     switch (colour.source) {
-    case Colour::Source::Rgb:
+    case core::Colour::Source::Rgb:
         return QColor(colour.red, colour.green, colour.blue);
-    case Colour::Source::WindowBackground:
+    case core::Colour::Source::WindowBackground:
         return fixedPalette().color(QPalette::Active, QPalette::Base);
-    case Colour::Source::WindowText:
+    case core::Colour::Source::WindowText:
         return fixedPalette().color(QPalette::Active, QPalette::Text);
-    case Colour::Source::ButtonFace:
+    case core::Colour::Source::ButtonFace:
         return fixedPalette().color(QPalette::Active, QPalette::Button);
-    case Colour::Source::ToolkitDefault:
+    case core::Colour::Source::ToolkitDefault:
         break;
     }
     return toolkitDefault;
@@ -123,4 +123,4 @@ bool FrameArrival::framedNow(const QWidget& window) {
     return true;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -13,21 +13,21 @@ class QPainter;
 class QRect;
 class QWidget;
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 // Twips per pixel of the primary screen: 15 at 96 dots per inch.
-TwipScale primaryScreenScale();
+core::TwipScale primaryScreenScale();
 
 // A description's font: a face at a size in points and a weight, never italic, underlined or
 // struck out; the window's font where it has none of its own.
-QFont fontOf(const Font& font, const QFont& windowFont);
+QFont fontOf(const core::Font& font, const QFont& windowFont);
 
 // The colours every window and control starts from, whatever the desktop's: every role of
 // every colour group is set, so nothing of the desktop's palette shows through.
 const QPalette& fixedPalette();
 // A description's colour; `toolkitDefault` where it names none. The system colours are the
 // fixed palette's: white fields, black text, light grey button faces.
-QColor colourOf(const Colour& colour, const QColor& toolkitDefault);
+QColor colourOf(const core::Colour& colour, const QColor& toolkitDefault);
 
 // The picture at `path` (":/pictures/banner.jpg"), or on a screen of more than one device
 // pixel per pixel its double-size twin ("banner@2x.png") where there is one: it has the same
@@ -54,4 +54,4 @@ private:
     bool armed_ = false;
 };
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

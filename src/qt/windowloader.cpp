@@ -1,7 +1,9 @@
 #include "qt/windowloader.h"
 
+#include "qt/accessibility.h"
 #include "qt/commandbutton.h"
 #include "qt/filelistbox.h"
+#include "qt/label.h"
 #include "qt/linktextbox.h"
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
@@ -13,7 +15,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 
 namespace {
 
@@ -21,13 +23,13 @@ QString textOf(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-Qt::Alignment horizontal(Alignment alignment) {
+Qt::Alignment horizontal(core::Alignment alignment) {
     switch (alignment) {
-    case Alignment::Centre:
+    case core::Alignment::Centre:
         return Qt::AlignHCenter;
-    case Alignment::Right:
+    case core::Alignment::Right:
         return Qt::AlignRight;
-    case Alignment::Left:
+    case core::Alignment::Left:
         break;
     }
     return Qt::AlignLeft;
@@ -35,22 +37,22 @@ Qt::Alignment horizontal(Alignment alignment) {
 
 // The colours a kind of control has where its row names none.
 struct KindColours {
-    Colour fore;
-    Colour back;
+    core::Colour fore;
+    core::Colour back;
 };
 
-KindColours defaultColours(ControlKind kind) {
+KindColours defaultColours(core::ControlKind kind) {
     switch (kind) {
-    case ControlKind::Label:
-    case ControlKind::CommandButton:
-        return {ToolkitDefaultColour, ButtonFaceColour};
-    case ControlKind::TextBox:
-    case ControlKind::LinkTextBox:
-    case ControlKind::PictureBox:
-    case ControlKind::FileListBox:
+    case core::ControlKind::Label:
+    case core::ControlKind::CommandButton:
+        return {core::ToolkitDefaultColour, core::ButtonFaceColour};
+    case core::ControlKind::TextBox:
+    case core::ControlKind::LinkTextBox:
+    case core::ControlKind::PictureBox:
+    case core::ControlKind::FileListBox:
         break;
     }
-    return {WindowTextColour, WindowBackgroundColour};
+    return {core::WindowTextColour, core::WindowBackgroundColour};
 }
 
 // Every role of the fixed palette, with the text roles in `fore` and the surface roles in
@@ -64,7 +66,7 @@ QPalette paletteOf(const QColor& fore, const QColor& back) {
     return palette;
 }
 
-QPalette paletteOf(const ControlDescription& row) {
+QPalette paletteOf(const core::ControlDescription& row) {
     const KindColours defaults = defaultColours(row.kind);
     const QColor black(0, 0, 0);
     const QColor fore = colourOf(row.foreColour, colourOf(defaults.fore, black));
@@ -72,11 +74,14 @@ QPalette paletteOf(const ControlDescription& row) {
     return paletteOf(fore, back);
 }
 
-QWidget* create(QWidget& window, const ControlDescription& row, const ControlServices& services) {
+QWidget* create(QWidget& window, const core::ControlDescription& row,
+                const ControlServices& services) {
     const QString caption = textOf(row.caption);
     switch (row.kind) {
-    case ControlKind::Label: {
-        auto* label = new QLabel(caption, &window);
+    case core::ControlKind::Label: {
+        auto* label = new Label(caption, &window);
+        // A label that lights up hears the pointer move without a button held.
+        label->setMouseTracking(!row.hoverColour.isToolkitDefault());
         // A caption is shown as it is written, never as markup.
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(horizontal(row.alignment) | Qt::AlignTop);
@@ -84,10 +89,10 @@ QWidget* create(QWidget& window, const ControlDescription& row, const ControlSer
         label->setAutoFillBackground(row.opaque);
         return label;
     }
-    case ControlKind::TextBox:
-    case ControlKind::LinkTextBox: {
+    case core::ControlKind::TextBox:
+    case core::ControlKind::LinkTextBox: {
         QLineEdit* box = nullptr;
-        if (row.kind == ControlKind::LinkTextBox) {
+        if (row.kind == core::ControlKind::LinkTextBox) {
             if (!services.conversations)
                 throw std::logic_error("a link text box without conversations");
             box = new LinkTextBox(*services.conversations, &window);
@@ -96,11 +101,11 @@ QWidget* create(QWidget& window, const ControlDescription& row, const ControlSer
         }
         box->setText(caption);
         box->setAlignment(horizontal(row.alignment) | Qt::AlignVCenter);
-        box->setFrame(row.border != Border::None);
+        box->setFrame(row.border != core::Border::None);
         box->setAutoFillBackground(true);
         return box;
     }
-    case ControlKind::CommandButton: {
+    case core::ControlKind::CommandButton: {
         auto* button = new CommandButton(caption, &window);
         if (!row.picture.empty())
             button->setPicture(pictureForScreen(picturePath(row.picture)));
@@ -108,17 +113,17 @@ QWidget* create(QWidget& window, const ControlDescription& row, const ControlSer
             button->setDownPicture(pictureForScreen(picturePath(row.downPicture)));
         return button;
     }
-    case ControlKind::PictureBox: {
+    case core::ControlKind::PictureBox: {
         auto* box = new PictureBox(&window);
-        if (row.border == Border::None)
+        if (row.border == core::Border::None)
             box->setFrameStyle(QFrame::NoFrame);
         return box;
     }
-    case ControlKind::FileListBox: {
+    case core::ControlKind::FileListBox: {
         if (!services.folderReader)
             throw std::logic_error("a file list without a folder reader");
         auto* list = new FileListBox(caption, *services.folderReader, &window);
-        if (row.border == Border::None)
+        if (row.border == core::Border::None)
             list->setFrameStyle(QFrame::NoFrame);
         list->setAutoFillBackground(true);
         return list;
@@ -144,8 +149,8 @@ QString picturePath(std::string_view file) {
     return QStringLiteral(":/pictures/") + textOf(file);
 }
 
-LoadedControls loadWindow(QWidget& window, const WindowDescription& description,
-                          const TwipScale& scale, const ControlServices& services) {
+LoadedControls loadWindow(QWidget& window, const core::WindowDescription& description,
+                          const core::TwipScale& scale, const ControlServices& services) {
     window.setObjectName(textOf(description.name));
     window.setWindowTitle(textOf(description.caption));
     if (!description.icon.empty())
@@ -159,6 +164,7 @@ LoadedControls loadWindow(QWidget& window, const WindowDescription& description,
                      colourOf(description.foreColour, surface.color(QPalette::WindowText)));
     window.setPalette(surface);
     window.setAutoFillBackground(true);
+    presentAsWindow(&window);
     window.setFixedSize(scale.pixelsX(static_cast<float>(description.clientWidth)),
                         scale.pixelsY(static_cast<float>(description.clientHeight)));
 
@@ -180,11 +186,13 @@ LoadedControls loadWindow(QWidget& window, const WindowDescription& description,
                 box->setPictureFile(picturePath(row->picture));
             box->setAutoSize(row->autoSize);
         }
+        if (!row->accessibleName.empty())
+            describeForAssistiveTechnology(control, textOf(row->accessibleName), row->actsAsButton);
         if (!row->visible)
             control->setVisible(false);
         if (!row->enabled)
             control->setEnabled(false);
-        if (row->kind != ControlKind::Label)
+        if (row->kind != core::ControlKind::Label)
             focusable.emplace_back(row->tabIndex, control);
         loaded.add(row->name, control);
     }
@@ -195,4 +203,4 @@ LoadedControls loadWindow(QWidget& window, const WindowDescription& description,
     return loaded;
 }
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

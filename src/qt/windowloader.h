@@ -12,19 +12,18 @@
 
 class QWidget;
 
-namespace ostrane::platform {
+namespace ostrane::core {
 class Conversations;
-}
-
-namespace ostrane::app {
-
 class FolderReader;
+} // namespace ostrane::core
+
+namespace ostrane::qt {
 
 // What some kinds of control need beyond their row: link text boxes converse, file lists
 // read folders. A window without such controls needs neither.
 struct ControlServices {
-    platform::Conversations* conversations = nullptr;
-    FolderReader* folderReader = nullptr;
+    core::Conversations* conversations = nullptr;
+    core::FolderReader* folderReader = nullptr;
 };
 
 // The controls of a loaded window, found by their given names.
@@ -56,7 +55,7 @@ QString picturePath(std::string_view file);
 // builds its controls on it back to front, so that each lies in front of those before it:
 // places, texts, fonts, colours, flags and pictures as described, keyboard focus by tab
 // index. Pictures that are not shown at start are read when first needed.
-LoadedControls loadWindow(QWidget& window, const WindowDescription& description,
-                          const TwipScale& scale, const ControlServices& services = {});
+LoadedControls loadWindow(QWidget& window, const core::WindowDescription& description,
+                          const core::TwipScale& scale, const ControlServices& services = {});
 
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -23,8 +23,8 @@ void edge(HDC dc, RECT r, COLORREF light, COLORREF dark) {
 
 } // namespace
 
-CommandButton::CommandButton(HWND form, const app::ControlDescription& row,
-                             const app::TwipScale& scale, HFONT formFont)
+CommandButton::CommandButton(HWND form, const core::ControlDescription& row,
+                             const core::TwipScale& scale, HFONT formFont)
     : Control(form, row, scale, L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, formFont, row.caption),
       picture_(row.picture), downPicture_(row.downPicture) {}
 

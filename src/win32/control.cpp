@@ -86,8 +86,8 @@ COLORREF shaded(COLORREF colour, int percent) {
     return RGB(channel(rr), channel(gg), channel(bb));
 }
 
-std::optional<COLORREF> colourOf(const app::Colour& colour) {
-    using Source = app::Colour::Source;
+std::optional<COLORREF> colourOf(const core::Colour& colour) {
+    using Source = core::Colour::Source;
     switch (colour.source) {
     case Source::Rgb:
         return RGB(colour.red, colour.green, colour.blue);
@@ -103,7 +103,7 @@ std::optional<COLORREF> colourOf(const app::Colour& colour) {
     return std::nullopt;
 }
 
-Control::Control(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+Control::Control(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
                  const wchar_t* windowClass, DWORD style, HFONT formFont, std::string_view text)
     : row_(row), formFont_(formFont) {
     if (!row.font.isWindowFont())
@@ -120,9 +120,9 @@ Control::Control(HWND form, const app::ControlDescription& row, const app::TwipS
     if (!row.enabled)
         style |= WS_DISABLED;
     DWORD extended = 0;
-    if (row.border == app::Border::Flat)
+    if (row.border == core::Border::Flat)
         style |= WS_BORDER;
-    else if (row.border == app::Border::Sunken)
+    else if (row.border == core::Border::Sunken)
         extended |= WS_EX_CLIENTEDGE;
     const std::wstring wide = wideFromUtf8(text).value_or(L"");
     window_ = ::CreateWindowExW(extended, windowClass, wide.c_str(), style, scale.pixelsX(row.left),
@@ -133,7 +133,7 @@ Control::Control(HWND form, const app::ControlDescription& row, const app::TwipS
         return;
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
-    if (row.border == app::Border::Sunken && back_)
+    if (row.border == core::Border::Sunken && back_)
         ::SetWindowSubclass(window_, paintSunkenEdge, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 

@@ -35,7 +35,7 @@ private:
 COLORREF shaded(COLORREF colour, int percent);
 
 // A description's colour on this system; nothing for the toolkit's default.
-std::optional<COLORREF> colourOf(const app::Colour& colour);
+std::optional<COLORREF> colourOf(const core::Colour& colour);
 
 // One child window of a form, made from its row of the window description. The form's
 // window procedure hands each control the messages that concern it.
@@ -50,7 +50,7 @@ public:
     Control& operator=(const Control&) = delete;
 
     HWND handle() const { return window_; }
-    const app::ControlDescription& description() const { return row_; }
+    const core::ControlDescription& description() const { return row_; }
     std::string_view name() const { return row_.name; }
 
     // The control that owns a window, nullptr when none does.
@@ -76,7 +76,7 @@ public:
 
 protected:
     // Creates the window; `style` adds to the description's visibility, enabling and border.
-    Control(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+    Control(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
             const wchar_t* windowClass, DWORD style, HFONT formFont, std::string_view text);
 
     // The font the control draws its text in.
@@ -85,7 +85,7 @@ protected:
     static LRESULT CALLBACK paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR self);
 
-    const app::ControlDescription& row_;
+    const core::ControlDescription& row_;
     HWND window_ = nullptr;
     Font font_;
     HFONT formFont_ = nullptr;

@@ -37,8 +37,8 @@ std::string currentFolder() {
 
 } // namespace
 
-FileListBox::FileListBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
-                         HFONT formFont, app::FolderReader& reader)
+FileListBox::FileListBox(HWND form, const core::ControlDescription& row,
+                         const core::TwipScale& scale, HFONT formFont, core::FolderReader& reader)
     : Control(form, row, scale, L"LISTBOX",
               LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, formFont, {}),
       pattern_(row.caption), reader_(reader) {
@@ -50,7 +50,7 @@ bool FileListBox::setPath(const std::string& path) {
     const std::optional<std::string> full = fullFolderPath(path);
     if (!full)
         return false;
-    auto names = app::listSongs(reader_, *full, pattern_);
+    auto names = core::listSongs(reader_, *full, pattern_);
     if (!names)
         return false;
     path_ = *full;

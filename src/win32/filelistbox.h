@@ -14,8 +14,8 @@ namespace ostrane::win32 {
 // starts in the process's current folder.
 class FileListBox final : public Control {
 public:
-    FileListBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
-                HFONT formFont, app::FolderReader& reader);
+    FileListBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
+                HFONT formFont, core::FolderReader& reader);
 
     // The listed folder, full and without a trailing separator except at a drive's root.
     const std::string& Path() const { return path_; }
@@ -36,8 +36,8 @@ public:
 private:
     bool pointerOverEntry() const;
 
-    app::FilePattern pattern_;
-    app::FolderReader& reader_;
+    core::FilePattern pattern_;
+    core::FolderReader& reader_;
     std::string path_;
     std::vector<std::string> names_;
 };

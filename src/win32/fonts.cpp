@@ -7,7 +7,7 @@
 
 namespace ostrane::win32 {
 
-Font::Font(const app::Font& font, int dotsPerInchY) {
+Font::Font(const core::Font& font, int dotsPerInchY) {
     LOGFONTW logical{};
     // A negative height asks for the character height, as point sizes mean it.
     logical.lfHeight = -static_cast<LONG>(std::lround(font.points * dotsPerInchY / 72.0f));

@@ -11,7 +11,7 @@ class Font {
 public:
     Font() = default;
     // The description's font at the screen's vertical resolution.
-    Font(const app::Font& font, int dotsPerInchY);
+    Font(const core::Font& font, int dotsPerInchY);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;

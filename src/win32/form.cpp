@@ -16,9 +16,9 @@ namespace {
 
 constexpr wchar_t windowClassName[] = L"OstraneForm";
 
-app::TwipScale screenScale() {
+core::TwipScale screenScale() {
     const POINT dpi = screenDotsPerInch();
-    return app::TwipScale::forDotsPerInch(static_cast<float>(dpi.x), static_cast<float>(dpi.y));
+    return core::TwipScale::forDotsPerInch(static_cast<float>(dpi.x), static_cast<float>(dpi.y));
 }
 
 } // namespace
@@ -28,7 +28,7 @@ bool Form::registerClass() {
     return registerWindowClass(windowClassName, windowProcedure);
 }
 
-Form::Form(const app::WindowDescription& description, DWORD style, ControlServices services)
+Form::Form(const core::WindowDescription& description, DWORD style, ControlServices services)
     : description_(description), scale_(screenScale()) {
     if (!description.font.isWindowFont())
         font_ = Font(description.font, screenDotsPerInch().y);
@@ -61,26 +61,26 @@ void Form::createControls(ControlServices services) {
     const HFONT formFont = font_.handle() != nullptr
                                ? font_.handle()
                                : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    for (const app::ControlDescription& row : description_.controls) {
+    for (const core::ControlDescription& row : description_.controls) {
         std::unique_ptr<Control> control;
         switch (row.kind) {
-        case app::ControlKind::Label:
+        case core::ControlKind::Label:
             control = std::make_unique<Label>(window_, row, scale_, formFont);
             break;
-        case app::ControlKind::TextBox:
+        case core::ControlKind::TextBox:
             control = std::make_unique<TextBox>(window_, row, scale_, formFont);
             break;
-        case app::ControlKind::LinkTextBox:
+        case core::ControlKind::LinkTextBox:
             control = std::make_unique<LinkTextBox>(window_, row, scale_, formFont,
                                                     services.conversations);
             break;
-        case app::ControlKind::CommandButton:
+        case core::ControlKind::CommandButton:
             control = std::make_unique<CommandButton>(window_, row, scale_, formFont);
             break;
-        case app::ControlKind::PictureBox:
+        case core::ControlKind::PictureBox:
             control = std::make_unique<PictureBox>(window_, row, scale_, formFont);
             break;
-        case app::ControlKind::FileListBox:
+        case core::ControlKind::FileListBox:
             control = std::make_unique<FileListBox>(window_, row, scale_, formFont,
                                                     services.folderReader);
             break;
@@ -147,7 +147,7 @@ void Form::tabFocus(bool backwards) {
 
 Label* Form::labelAt(POINT point) const {
     for (const auto& control : controls_) {
-        if (control->description().kind != app::ControlKind::Label || !control->visible())
+        if (control->description().kind != core::ControlKind::Label || !control->visible())
             continue;
         const RECT area = control->bounds();
         if (::PtInRect(&area, point))

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-namespace ostrane::platform {
+namespace ostrane::core {
 class Conversations;
 }
 
@@ -19,8 +19,8 @@ class Label;
 
 // The services a window's controls reach the outside world through.
 struct ControlServices {
-    platform::Conversations& conversations;
-    app::FolderReader& folderReader;
+    core::Conversations& conversations;
+    core::FolderReader& folderReader;
 };
 
 // A top-level window built from its description: one control per row, stacked as the rows
@@ -33,8 +33,8 @@ public:
     Form& operator=(const Form&) = delete;
 
     HWND handle() const { return window_; }
-    const app::TwipScale& scale() const { return scale_; }
-    const app::WindowDescription& description() const { return description_; }
+    const core::TwipScale& scale() const { return scale_; }
+    const core::WindowDescription& description() const { return description_; }
 
     // The control named so; it must exist and be of that kind.
     template <typename Kind> Kind& control(std::string_view name) const {
@@ -55,7 +55,7 @@ public:
 
 protected:
     // `style` is the window's frame; the client area takes the description's size.
-    Form(const app::WindowDescription& description, DWORD style, ControlServices services);
+    Form(const core::WindowDescription& description, DWORD style, ControlServices services);
 
     // A message for the window itself; the default handling when it gives nothing.
     virtual std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -69,8 +69,8 @@ private:
     void createControls(ControlServices services);
     Label* labelAt(POINT point) const;
 
-    const app::WindowDescription& description_;
-    app::TwipScale scale_;
+    const core::WindowDescription& description_;
+    core::TwipScale scale_;
     HWND window_ = nullptr;
     Font font_;
     std::optional<Paint> back_;

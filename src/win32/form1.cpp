@@ -27,7 +27,7 @@ std::uint32_t handleField(HWND window) {
 }
 
 // The panel toggle's view of the window.
-class Form1Panel final : public app::PanelControls {
+class Form1Panel final : public core::PanelControls {
 public:
     Form1Panel(Form& form, Label& folderLabel, Label& state, FileListBox& list, PictureBox& toggle,
                const PictureBox& open, const PictureBox& closed, CommandButton& load)
@@ -58,7 +58,7 @@ private:
 } // namespace
 
 Form1::Form1(const Form1Platform& platform)
-    : Form(app::form1Description(), Form1Style, {platform.conversations, platform.folderReader}),
+    : Form(core::form1Description(), Form1Style, {platform.conversations, platform.folderReader}),
       Label1(control<Label>("Label1")), Label2(control<Label>("Label2")),
       Label4(control<Label>("Label4")), Label5(control<Label>("Label5")),
       Text1(control<TextBox>("Text1")), Command1(control<CommandButton>("Command1")),
@@ -102,8 +102,8 @@ void Form1::Form1_Load() {
 void Form1::centre() {
     const float screenWidth = scale().twipsX(::GetSystemMetrics(SM_CXSCREEN));
     const float screenHeight = scale().twipsY(::GetSystemMetrics(SM_CYSCREEN));
-    const app::TwipPosition position =
-        app::centredOnScreen(screenWidth, screenHeight, Width(), Height());
+    const core::TwipPosition position =
+        core::centredOnScreen(screenWidth, screenHeight, Width(), Height());
     ::SetWindowPos(handle(), nullptr, scale().pixelsX(position.left), scale().pixelsY(position.top),
                    0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -136,20 +136,20 @@ bool Form1::ended() const {
 
 void Form1::Picture2_Click() {
     Form1Panel panel(*this, Label4, Label5, File1, Picture2, Picture4, Picture3, Command1);
-    app::togglePanel(panel);
+    core::togglePanel(panel);
 }
 
 void Form1::Command1_Click() {
-    folder::Command1_Click(folderPicker_, reinterpret_cast<platform::WindowHandle>(handle()),
-                           {[this](const std::string& folder) { return File1.setPath(folder); },
-                            [this](const std::string& folder) { Label4.setCaption(folder); }});
+    core::Command1_Click(folderPicker_, reinterpret_cast<core::WindowHandle>(handle()),
+                         {[this](const std::string& folder) { return File1.setPath(folder); },
+                          [this](const std::string& folder) { Label4.setCaption(folder); }});
 }
 
 void Form1::File1_DblClick() {
     const std::string fileName = File1.FileName();
     if (fileName.empty())
         return;
-    Text1.setText(link::songPath(File1.Path(), Label4.text(), fileName));
+    Text1.setText(core::songPath(File1.Path(), Label4.text(), fileName));
     Text6.setText("QV-spc|" + Text1.text());
     sendThrough(Text6);
 }

@@ -20,10 +20,10 @@ class TextBox;
 
 // The platform services the main window reaches the outside world through.
 struct Form1Platform {
-    platform::Conversations& conversations;
-    platform::FolderPicker& folderPicker;
-    platform::NotificationIcon& notificationIcon;
-    app::FolderReader& folderReader;
+    core::Conversations& conversations;
+    core::FolderPicker& folderPicker;
+    core::NotificationIcon& notificationIcon;
+    core::FolderReader& folderReader;
 };
 
 // The main window: the banner, the transport buttons, the path field, the panel toggle and
@@ -91,11 +91,11 @@ private:
     // The program ends when neither window is loaded; a window hidden in the tray still is.
     void endWhenNoWindowIsLoaded();
 
-    platform::FolderPicker& folderPicker_;
-    platform::NotificationIcon& notificationIcon_;
+    core::FolderPicker& folderPicker_;
+    core::NotificationIcon& notificationIcon_;
     ControlServices services_;
-    app::TrayIcon trayIcon_;
-    app::TrayCallback trayCallback_;
+    core::TrayIcon trayIcon_;
+    core::TrayCallback trayCallback_;
     UINT taskbarCreated_ = 0;
     bool unloaded_ = false;
     std::unique_ptr<Form5> form5_;

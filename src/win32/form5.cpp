@@ -11,20 +11,20 @@ constexpr DWORD Form5Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 
 } // namespace
 
-Form5::Form5(ControlServices services) : Form(app::form5Description(), Form5Style, services) {
+Form5::Form5(ControlServices services) : Form(core::form5Description(), Form5Style, services) {
     control<PictureBox>("Picture3").onClick = [this] { Picture3_Click(); };
 }
 
 void Form5::Form5_Load() {
     RECT outer{};
     ::GetWindowRect(handle(), &outer);
-    const int left = app::centredInWholeTwips(scale().twipsX(::GetSystemMetrics(SM_CXSCREEN)),
-                                              scale().twipsX(outer.right - outer.left));
+    const int left = core::centredInWholeTwips(scale().twipsX(::GetSystemMetrics(SM_CXSCREEN)),
+                                               scale().twipsX(outer.right - outer.left));
     ::SetWindowPos(handle(), nullptr, scale().pixelsX(static_cast<float>(left)), outer.top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::GetWindowRect(handle(), &outer);
-    const int top = app::centredInWholeTwips(scale().twipsY(::GetSystemMetrics(SM_CYSCREEN)),
-                                             scale().twipsY(outer.bottom - outer.top));
+    const int top = core::centredInWholeTwips(scale().twipsY(::GetSystemMetrics(SM_CYSCREEN)),
+                                              scale().twipsY(outer.bottom - outer.top));
     ::SetWindowPos(handle(), nullptr, outer.left, scale().pixelsY(static_cast<float>(top)), 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

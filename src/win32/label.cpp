@@ -6,17 +6,17 @@ namespace ostrane::win32 {
 
 namespace {
 
-DWORD labelStyle(const app::ControlDescription& row) {
+DWORD labelStyle(const core::ControlDescription& row) {
     // An ampersand in a caption (or a folder's name) is shown, never taken as a mnemonic.
     DWORD style = SS_NOPREFIX;
     switch (row.alignment) {
-    case app::Alignment::Left:
+    case core::Alignment::Left:
         style |= row.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
         break;
-    case app::Alignment::Centre:
+    case core::Alignment::Centre:
         style |= SS_CENTER;
         break;
-    case app::Alignment::Right:
+    case core::Alignment::Right:
         style |= SS_RIGHT;
         break;
     }
@@ -25,7 +25,7 @@ DWORD labelStyle(const app::ControlDescription& row) {
 
 } // namespace
 
-Label::Label(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+Label::Label(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
              HFONT formFont)
     : Control(form, row, scale, L"STATIC", labelStyle(row), formFont, row.caption) {}
 

@@ -10,7 +10,7 @@ namespace ostrane::win32 {
 // reach its form, which hands them to the label beneath the pointer.
 class Label final : public Control {
 public:
-    Label(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+    Label(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
           HFONT formFont);
 
     void setForeColour(COLORREF colour);

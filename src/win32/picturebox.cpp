@@ -4,7 +4,7 @@
 
 namespace ostrane::win32 {
 
-PictureBox::PictureBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+PictureBox::PictureBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
                        HFONT formFont)
     : Control(form, row, scale, WindowClass, WS_TABSTOP, formFont, {}), own_(row.picture) {
     fitPicture();
@@ -49,7 +49,7 @@ LRESULT PictureBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_NCPAINT:
-        if (row_.border == app::Border::Flat) {
+        if (row_.border == core::Border::Flat) {
             // The border in the system's window text colour, as a flat frame is drawn.
             const HDC dc = ::GetWindowDC(window_);
             RECT outer;

@@ -12,7 +12,7 @@ namespace ostrane::win32 {
 // border whenever the picture changes.
 class PictureBox final : public Control {
 public:
-    PictureBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+    PictureBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
                HFONT formFont);
 
     const Picture& picture() const { return *shown_; }

@@ -2,7 +2,7 @@
 
 namespace ostrane::win32 {
 
-TextBox::TextBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+TextBox::TextBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
                  HFONT formFont)
     : Control(form, row, scale, L"EDIT", ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP, formFont,
               row.caption) {
@@ -10,8 +10,9 @@ TextBox::TextBox(HWND form, const app::ControlDescription& row, const app::TwipS
     ::SendMessageW(window_, EM_SETLIMITTEXT, 0, 0);
 }
 
-LinkTextBox::LinkTextBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
-                         HFONT formFont, platform::Conversations& conversations)
+LinkTextBox::LinkTextBox(HWND form, const core::ControlDescription& row,
+                         const core::TwipScale& scale, HFONT formFont,
+                         core::Conversations& conversations)
     : TextBox(form, row, scale, formFont), link_(conversations) {}
 
 } // namespace ostrane::win32

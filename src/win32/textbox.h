@@ -8,7 +8,7 @@ namespace ostrane::win32 {
 // A single-line edit control.
 class TextBox : public Control {
 public:
-    TextBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
+    TextBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
             HFONT formFont);
 };
 
@@ -16,16 +16,16 @@ public:
 // sends.
 class LinkTextBox final : public TextBox {
 public:
-    LinkTextBox(HWND form, const app::ControlDescription& row, const app::TwipScale& scale,
-                HFONT formFont, platform::Conversations& conversations);
+    LinkTextBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
+                HFONT formFont, core::Conversations& conversations);
 
-    link::LinkControl& link() { return link_; }
+    core::LinkControl& link() { return link_; }
 
     // The send sequence with the box's current text as the address.
     void send() { link_.send(text()); }
 
 private:
-    link::LinkControl link_;
+    core::LinkControl link_;
 };
 
 } // namespace ostrane::win32

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::core {
 namespace {
 
 TEST(DisplayChoice, AWaylandSessionWithAnXServerRunsThroughIt) {
@@ -27,4 +27,4 @@ TEST(DisplayChoice, WithoutAnXServerOrWithoutWaylandNothingChanges) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::core {
 namespace {
 
 TEST(DisplayName, WellFormedTextIsShownAsItIs) {
@@ -40,4 +40,4 @@ TEST(DisplayName, ControlsAreShownVisiblyOnOneLine) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::core

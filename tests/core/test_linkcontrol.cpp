@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ostrane::link {
+namespace ostrane::core {
 namespace {
 
 using Events = std::vector<std::string>;
@@ -106,4 +106,4 @@ TEST_F(SendSequence, AConversationEndsWithItsControl) {
 }
 
 } // namespace
-} // namespace ostrane::link
+} // namespace ostrane::core

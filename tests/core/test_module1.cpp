@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace ostrane::folder {
+namespace ostrane::core {
 namespace {
 
 using namespace std::string_literals;
@@ -83,4 +83,4 @@ TEST_F(ChoosingAFolder, AFolderTheListCannotShowLeavesTheLabel) {
 }
 
 } // namespace
-} // namespace ostrane::folder
+} // namespace ostrane::core

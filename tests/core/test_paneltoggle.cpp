@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace ostrane::app {
+namespace ostrane::core {
 namespace {
 
 using Events = std::vector<std::string>;
@@ -91,4 +91,4 @@ TEST(PanelToggle, AHeightThatIsNoNumberStopsTheToggleBeforeTheStateIsWritten) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::core {
 namespace {
 
 TEST(Placement, CentresInSinglePrecisionWithoutRounding) {
@@ -42,4 +42,4 @@ TEST(TwipScale, FifteenTwipsPerPixelAtNinetySixDots) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-namespace ostrane::platform {
+namespace ostrane::core {
 namespace {
 
 using namespace std::chrono_literals;
@@ -177,4 +177,4 @@ TEST(SerialConversations, ConversationsThatCannotBeMadeFailEveryOpen) {
 }
 
 } // namespace
-} // namespace ostrane::platform
+} // namespace ostrane::core

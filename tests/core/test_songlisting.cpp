@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::core {
 namespace {
 
 const FilePattern Songs("*.spc;*.sp1;*.sp2;*.sp3;*.sp4;*.sp5;*.sp6;*.sp7;*.sp8;*.sp9");
@@ -108,4 +108,4 @@ TEST(SongListing, AFolderThatCannotBeReadGivesNothing) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ostrane::link {
+namespace ostrane::core {
 namespace {
 
 TEST(SongPath, FolderSeparatorName) {
@@ -28,4 +28,4 @@ TEST(SongPath, NamesPassThroughUnchanged) {
 }
 
 } // namespace
-} // namespace ostrane::link
+} // namespace ostrane::core

@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 #include <string>
 
-namespace ostrane::app {
+namespace ostrane::core {
 namespace {
 
-std::uint32_t le32(const platform::NotifyIconRecord& bytes, std::size_t at) {
+std::uint32_t le32(const NotifyIconRecord& bytes, std::size_t at) {
     return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
            static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
@@ -37,7 +37,7 @@ TEST(TrayIcon, RecordBytesAreTheShellsLayout) {
     EXPECT_EQ(le32(bytes, 20), 0x80706050u);
     const std::string tip(bytes.begin() + 24, bytes.end());
     EXPECT_EQ(tip, std::string("QV-SPC Ostrane") + '\0' + std::string(64 - 15, ' '));
-    EXPECT_EQ(platform::recordTip(bytes), "QV-SPC Ostrane");
+    EXPECT_EQ(recordTip(bytes), "QV-SPC Ostrane");
 }
 
 TEST(TrayIcon, TipFieldKeepsItsNulForAnyText) {
@@ -161,4 +161,4 @@ TEST(WholeTwipCentring, AWindowLargerThanTheScreenIsNotClamped) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::core

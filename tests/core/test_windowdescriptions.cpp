@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace ostrane::app {
+namespace ostrane::core {
 namespace {
 
 constexpr Colour Black = Colour::rgb(0, 0, 0);
@@ -313,4 +313,4 @@ TEST(WindowDescription, AColourValueIsRedPlus256GreenPlus65536Blue) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::core

@@ -12,6 +12,7 @@
 namespace {
 
 using namespace ostrane::platform;
+namespace core = ostrane::core;
 using namespace std::string_literals;
 using ostrane::server::RequestParser;
 using State = RequestParser::State;
@@ -151,33 +152,33 @@ TEST(RequestParsing, RefusesMalformedRequestsAsSoonAsTheyAreKnownBad) {
 }
 
 TEST(ServiceNames, AreOneTo255BytesWithoutSlashOrNul) {
-    EXPECT_TRUE(isValidServiceName("QV-spc"));
-    EXPECT_TRUE(isValidServiceName("Ünïcode service . with spaces"));
-    EXPECT_TRUE(isValidServiceName(std::string(255, 'a')));
-    EXPECT_FALSE(isValidServiceName(""));
-    EXPECT_FALSE(isValidServiceName(std::string(256, 'a')));
-    EXPECT_FALSE(isValidServiceName("../x"));
-    EXPECT_FALSE(isValidServiceName("x\0"s));
+    EXPECT_TRUE(core::isValidServiceName("QV-spc"));
+    EXPECT_TRUE(core::isValidServiceName("Ünïcode service . with spaces"));
+    EXPECT_TRUE(core::isValidServiceName(std::string(255, 'a')));
+    EXPECT_FALSE(core::isValidServiceName(""));
+    EXPECT_FALSE(core::isValidServiceName(std::string(256, 'a')));
+    EXPECT_FALSE(core::isValidServiceName("../x"));
+    EXPECT_FALSE(core::isValidServiceName("x\0"s));
 }
 
 // A name is its socket's file name: it may not be the folder, its parent or a lock file.
 TEST(ServiceNames, ReachNoFolderEntryButTheirOwnSocket) {
     for (const char* name : {".", "..", ".lock", "QV-spc.lock", "QV-spc.LoCk"}) {
-        EXPECT_FALSE(isValidServiceName(name)) << name;
+        EXPECT_FALSE(core::isValidServiceName(name)) << name;
         EXPECT_FALSE(encodeRequest(name, "PLAY")) << name;
         EXPECT_FALSE(socketPlaceFor(name, "/run/user/1000", 1000)) << name;
     }
     for (const char* name : {"...", ".x", "lock", "x.locks", "x.lock.y", "xlock"}) {
-        EXPECT_TRUE(isValidServiceName(name)) << name;
+        EXPECT_TRUE(core::isValidServiceName(name)) << name;
     }
 }
 
 TEST(ServiceNames, MatchWithoutRegardToAsciiCaseOnly) {
-    EXPECT_TRUE(sameServiceName("QV-spc", "qv-SPC"));
-    EXPECT_FALSE(sameServiceName("QV-spc", "QV-spd"));
-    EXPECT_FALSE(sameServiceName("QV-spc", "QV-spc2"));
-    EXPECT_FALSE(sameServiceName("\xc3\x89", "\xc3\xa9")); // É and é are different bytes
-    EXPECT_EQ(lowerCaseServiceName("QV-Spc ÄB"), "qv-spc Äb");
+    EXPECT_TRUE(core::sameServiceName("QV-spc", "qv-SPC"));
+    EXPECT_FALSE(core::sameServiceName("QV-spc", "QV-spd"));
+    EXPECT_FALSE(core::sameServiceName("QV-spc", "QV-spc2"));
+    EXPECT_FALSE(core::sameServiceName("\xc3\x89", "\xc3\xa9")); // É and é are different bytes
+    EXPECT_EQ(core::lowerCaseServiceName("QV-Spc ÄB"), "qv-spc Äb");
 }
 
 TEST(SocketPlaces, LieInTheRuntimeFolderWhenItIsAbsolute) {

@@ -19,6 +19,7 @@
 namespace {
 
 using namespace ostrane::platform;
+namespace core = ostrane::core;
 using namespace ostrane::testing;
 using namespace std::string_literals;
 using Clock = std::chrono::steady_clock;
@@ -143,8 +144,8 @@ TEST_F(SocketConversationsTest, CloseLeavesOtherDescriptorsAlone) {
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
     conversations.close(*conversation);
-    conversations.close(Conversation{999'999});
-    conversations.close(Conversation{~std::uintptr_t{0}});
+    conversations.close(core::Conversation{999'999});
+    conversations.close(core::Conversation{~std::uintptr_t{0}});
     EXPECT_NE(::fcntl(pipeFds[0], F_GETFD), -1);
     EXPECT_NE(::fcntl(pipeFds[1], F_GETFD), -1);
     ::close(pipeFds[0]);
@@ -232,7 +233,7 @@ TEST_F(SocketConversationsTest, FailsQuicklyWithoutAServer) {
 
 TEST_F(SocketConversationsTest, SurvivesAKilledPeerAndReachesItsSuccessor) {
     auto peer = startPeer();
-    std::vector<Conversation> open;
+    std::vector<core::Conversation> open;
     for (const char* topic : {"PLAY", "PAUSE", "STOP"}) {
         const auto conversation = conversations.open("QV-spc", topic);
         ASSERT_TRUE(conversation);

@@ -12,11 +12,11 @@ namespace ostrane::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using app::FilePattern;
+using core::FilePattern;
 
 using Names = std::vector<std::string>;
 
-const FilePattern Songs("*.spc;*.sp1;*.sp2;*.sp3;*.sp4;*.sp5;*.sp6;*.sp7;*.sp8;*.sp9");
+const core::FilePattern Songs("*.spc;*.sp1;*.sp2;*.sp3;*.sp4;*.sp5;*.sp6;*.sp7;*.sp8;*.sp9");
 
 // A folder of its own for each test, removed afterwards.
 class ScratchFolder {
@@ -43,7 +43,7 @@ protected:
     fs::path at(const char* name) { return fs::path(folder.path()) / name; }
     void file(const char* name) { std::ofstream(at(name)) << "song"; }
     std::optional<Names> listFiles(const std::string& path) {
-        return app::listSongs(reader, path, Songs);
+        return core::listSongs(reader, path, Songs);
     }
 
 private:

@@ -20,26 +20,26 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 namespace {
 
 using namespace std::chrono_literals;
 
 // The class each kind of control is built as.
-const char* classOf(ControlKind kind) {
+const char* classOf(core::ControlKind kind) {
     switch (kind) {
-    case ControlKind::Label:
+    case core::ControlKind::Label:
         return "QLabel";
-    case ControlKind::TextBox:
+    case core::ControlKind::TextBox:
         return "QLineEdit";
-    case ControlKind::LinkTextBox:
-        return "ostrane::app::LinkTextBox";
-    case ControlKind::CommandButton:
-        return "ostrane::app::CommandButton";
-    case ControlKind::PictureBox:
-        return "ostrane::app::PictureBox";
-    case ControlKind::FileListBox:
-        return "ostrane::app::FileListBox";
+    case core::ControlKind::LinkTextBox:
+        return "ostrane::qt::LinkTextBox";
+    case core::ControlKind::CommandButton:
+        return "ostrane::qt::CommandButton";
+    case core::ControlKind::PictureBox:
+        return "ostrane::qt::PictureBox";
+    case core::ControlKind::FileListBox:
+        return "ostrane::qt::FileListBox";
     }
     return "";
 }
@@ -81,7 +81,7 @@ TEST_F(Form1Layout, WindowIsBlackWithItsTitleAndClientArea) {
 }
 
 TEST_F(Form1Layout, EveryControlHasItsKindPlaceAndVisibility) {
-    const auto rows = form1Description().controls;
+    const auto rows = core::form1Description().controls;
     // Besides the controls, only decorations that take no clicks (the path field's edge).
     qsizetype controls = 0;
     for (const QWidget* child : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -114,11 +114,11 @@ TEST_F(Form1Layout, ThePanelLiesBelowTheClosedWindow) {
 }
 
 TEST_F(Form1Layout, TextsAndFonts) {
-    for (const auto& expected : form1Description().controls) {
+    for (const auto& expected : core::form1Description().controls) {
         SCOPED_TRACE(std::string(expected.name));
         QWidget* widget = control(expected.name);
         ASSERT_NE(widget, nullptr);
-        if (expected.kind != ControlKind::PictureBox) {
+        if (expected.kind != core::ControlKind::PictureBox) {
             EXPECT_EQ(textOf(widget), fromView(expected.caption));
         }
         const QFont font = widget->font();
@@ -160,25 +160,32 @@ TEST_F(Form1Layout, Colours) {
     EXPECT_EQ(form.File1->palette().color(QPalette::Base), QColor(0, 0, 0));
 }
 
-TEST_F(Form1Layout, TabOrderFollowsTheTabIndexes) {
+TEST_F(Form1Layout, TabOrderFollowsTheTabIndexesThroughWhatIsInSight) {
     // Transport buttons run pause, play, stop from left to right; their tab order runs the
     // other way.
-    std::vector<QWidget*> chain;
-    QWidget* next = form.Text1;
-    do {
-        chain.push_back(next);
-        next = next->nextInFocusChain();
-    } while (next != form.Text1 && chain.size() < 100);
-    std::vector<std::string> names;
-    for (QWidget* widget : chain)
-        // The hidden link boxes keep their place in the chain but never take the focus.
-        if (widget->parentWidget() == &form &&
-            (widget->focusPolicy() != Qt::NoFocus || qobject_cast<LinkTextBox*>(widget)))
-            names.push_back(widget->objectName().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{"Text1", "Command1", "Text2", "Command2", "Text3",
-                                               "Command3", "Text4", "Command4", "Text5", "Command5",
-                                               "Picture1", "Text6", "Picture2", "Picture3",
-                                               "Picture4", "File1", "Picture5"}));
+    auto chain = [this] {
+        std::vector<std::string> names;
+        QWidget* next = form.Text1;
+        do {
+            // The hidden link boxes keep their place in the chain but never take the focus.
+            if (next->parentWidget() == &form &&
+                (next->focusPolicy() != Qt::NoFocus || qobject_cast<LinkTextBox*>(next)))
+                names.push_back(next->objectName().toStdString());
+            next = next->nextInFocusChain();
+        } while (next != form.Text1 && names.size() < 100);
+        return names;
+    };
+    const std::vector<std::string> inSight{
+        "Text1", "Command1", "Text2",    "Command2", "Text3",    "Command3", "Text4",   "Command4",
+        "Text5", "Command5", "Picture1", "Text6",    "Picture2", "Picture3", "Picture4"};
+    EXPECT_EQ(chain(), inSight);
+    // The panel below the closed window comes into the chain, in its place, when it opens.
+    QTest::mouseClick(form.Picture2, Qt::LeftButton);
+    std::vector<std::string> opened = inSight;
+    opened.insert(opened.end(), {"File1", "Picture5"});
+    EXPECT_EQ(chain(), opened);
+    QTest::mouseClick(form.Picture2, Qt::LeftButton);
+    EXPECT_EQ(chain(), inSight);
     EXPECT_LT(form.Command4->x(), form.Command3->x());
     EXPECT_LT(form.Command3->x(), form.Command2->x());
 }
@@ -221,7 +228,7 @@ TEST(Form1Palette, TheDesktopsColoursNeverReachTheWindow) {
 
 TEST_F(Form1Layout, NoLinkControlHasALinkAtStart) {
     for (LinkTextBox* box : {form.Text2, form.Text3, form.Text4, form.Text5, form.Text6}) {
-        EXPECT_EQ(box->link().linkMode(), link::LinkMode::None);
+        EXPECT_EQ(box->link().linkMode(), core::LinkMode::None);
         EXPECT_EQ(box->link().linkTopic(), "");
     }
 }
@@ -298,7 +305,7 @@ TEST_F(Form1WithPeer, WithoutAPlayerAPressEndsSilently) {
     const auto started = std::chrono::steady_clock::now();
     QTest::mouseClick(form.Command3, Qt::LeftButton);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms);
-    EXPECT_EQ(form.Text3->link().linkMode(), link::LinkMode::None);
+    EXPECT_EQ(form.Text3->link().linkMode(), core::LinkMode::None);
     EXPECT_EQ(form.Text3->text(), "QV-spc|PLAY");
 }
 
@@ -314,8 +321,8 @@ TEST_F(Form1WithPeer, AHungOrRefusingPlayerNeverHoldsTheWindowBeyondTheBound) {
         EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
         EXPECT_EQ(form.Text4->text(), "QV-spc|PAUSE");
         EXPECT_EQ(form.Text4->link().linkMode(), std::string_view(behaviour) == "--chatter"
-                                                     ? link::LinkMode::Automatic
-                                                     : link::LinkMode::None);
+                                                     ? core::LinkMode::Automatic
+                                                     : core::LinkMode::None);
     }
     // A player that dies with the conversation open, then a new one: the next press works.
     {
@@ -357,4 +364,4 @@ TEST_F(Form1WithPeer, ManyPressesKeepOneConversationPerControlAndNoDescriptors) 
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::qt

@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 namespace {
 
 using namespace std::chrono_literals;
@@ -23,15 +23,15 @@ class Form1HungPlayer : public ::testing::Test {
 protected:
     testing::TempRuntimeDir runtime;
     LinkPeerProcess peer{runtime.path(), {"--hang"}};
-    std::unique_ptr<platform::SerialConversations> conversations =
-        std::make_unique<platform::SerialConversations>([dir = runtime.path()] {
+    std::unique_ptr<core::SerialConversations> conversations =
+        std::make_unique<core::SerialConversations>([dir = runtime.path()] {
             return std::make_unique<platform::SocketConversations>(dir);
         });
     testing::FakeFolderPicker folderPicker;
     platform::PosixFolderReader folderReader;
     testing::FakeNotificationIcon notificationIcon;
     std::unique_ptr<Form1> form = std::make_unique<Form1>(
-        Form1Platform{*conversations, folderPicker, notificationIcon, folderReader});
+        core::Form1Platform{*conversations, folderPicker, notificationIcon, folderReader});
 };
 
 TEST_F(Form1HungPlayer, TheWindowKeepsAnsweringWhileFivePressesWait) {
@@ -106,4 +106,4 @@ TEST_F(Form1HungPlayer, EndingWhileAnOpenWaitsTakesOneTimeOutAtMost) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::qt

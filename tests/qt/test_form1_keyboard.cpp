@@ -18,7 +18,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 namespace {
 
 class Form1Keyboard : public ::testing::Test {
@@ -30,7 +30,7 @@ protected:
     }
     void TearDown() override {
         for (QWidget* window : QApplication::topLevelWidgets())
-            if (qobject_cast<about::Form5*>(window))
+            if (qobject_cast<qt::Form5*>(window))
                 delete window;
     }
 
@@ -134,7 +134,7 @@ TEST_F(Form1Keyboard, PictureOnlyControlsHaveNamesAndTheTitleCaptionsAreButtons)
     about->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     bool opened = false;
     for (QWidget* window : QApplication::topLevelWidgets())
-        opened |= qobject_cast<about::Form5*>(window) != nullptr && window->isVisible();
+        opened |= qobject_cast<qt::Form5*>(window) != nullptr && window->isVisible();
     EXPECT_TRUE(opened);
 
     // The panel toggle is a button too, and its press toggles.
@@ -145,4 +145,4 @@ TEST_F(Form1Keyboard, PictureOnlyControlsHaveNamesAndTheTitleCaptionsAreButtons)
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::qt

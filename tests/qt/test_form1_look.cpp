@@ -11,7 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 namespace {
 
 struct PictureBoxDescription {
@@ -202,4 +202,4 @@ TEST(Fonts, EveryNamedFaceResolvesToItsNearestInstalledFace) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::qt

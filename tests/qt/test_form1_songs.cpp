@@ -26,7 +26,7 @@ inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
-namespace ostrane::app {
+namespace ostrane::qt {
 namespace {
 
 using Events = std::vector<std::string>;
@@ -131,16 +131,6 @@ TEST_F(Form1Songs, TheToggleOpensClosesAndOpensThePanel) {
     EXPECT_EQ(form.height(), closedHeight);
 }
 
-TEST_F(Form1Songs, AnUnknownStateOnlyRefreshesTheFolderLabel) {
-    form.Label5->setText(QStringLiteral("2"));
-    toggle();
-    EXPECT_EQ(form.Label5->text(), "2");
-    EXPECT_EQ(form.height(), closedHeight);
-    EXPECT_FALSE(form.Command1->isEnabled());
-    EXPECT_EQ(form.Label4->text(), QString::fromStdString(form.File1->Path()));
-    EXPECT_EQ(form.Label4->toolTip(), "Click Me");
-}
-
 TEST_F(Form1Songs, ChoosingAFolderListsItsSongs) {
     EXPECT_EQ(form.File1->Path(), QDir::currentPath().toStdString());
     const QString songs =
@@ -150,7 +140,7 @@ TEST_F(Form1Songs, ChoosingAFolderListsItsSongs) {
     toggle();
     choose(songs);
     ASSERT_EQ(folderPicker.requests.size(), 1u);
-    EXPECT_EQ(folderPicker.requests[0].owner, static_cast<platform::WindowHandle>(form.winId()));
+    EXPECT_EQ(folderPicker.requests[0].owner, static_cast<core::WindowHandle>(form.winId()));
     EXPECT_EQ(folderPicker.requests[0].prompt, "Please select your SPC directory.");
     EXPECT_EQ(form.File1->Path(), songs.toStdString());
     EXPECT_EQ(form.Label4->text(), songs);
@@ -317,4 +307,4 @@ TEST_F(Form1Songs, ControlCharactersShowOnOneRowAndAreSentExactly) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::qt

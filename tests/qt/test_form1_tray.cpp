@@ -17,10 +17,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-namespace ostrane::app {
+namespace ostrane::qt {
 namespace {
 
-using Layout = platform::NotifyIconLayout;
+using Layout = core::NotifyIconLayout;
 using testing::FakeNotificationIcon;
 
 const QColor White(255, 255, 255);
@@ -31,10 +31,10 @@ QColor foreColor(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);
 }
 
-std::vector<about::Form5*> aboutWindows() {
-    std::vector<about::Form5*> found;
+std::vector<qt::Form5*> aboutWindows() {
+    std::vector<qt::Form5*> found;
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* form5 = qobject_cast<about::Form5*>(window))
+        if (auto* form5 = qobject_cast<qt::Form5*>(window))
             found.push_back(form5);
     return found;
 }
@@ -55,7 +55,7 @@ bool runUntilTheProgramEnds(std::vector<std::function<void()>> steps) {
     return QApplication::exec() == 0;
 }
 
-void unloadAboutWindow(about::Form5* form5) {
+void unloadAboutWindow(qt::Form5* form5) {
     QTest::mouseClick(form5->Picture3, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -63,7 +63,7 @@ void unloadAboutWindow(about::Form5* form5) {
 class Form1Tray : public ::testing::Test {
 protected:
     void TearDown() override {
-        for (about::Form5* form5 : aboutWindows())
+        for (qt::Form5* form5 : aboutWindows())
             delete form5;
     }
 
@@ -87,12 +87,12 @@ TEST_F(Form1Tray, LoadAddsTheIconThroughTheRecord) {
     form.Form1_Load();
     ASSERT_EQ(notificationIcon.events, std::vector<std::string>{"add QV-SPC Ostrane"});
     const auto& record = notificationIcon.records.back();
-    EXPECT_EQ(platform::recordField(record, Layout::CbSize), 88u);
-    EXPECT_EQ(platform::recordField(record, Layout::Owner), FakeNotificationIcon::Owner);
-    EXPECT_EQ(platform::recordField(record, Layout::Id), 1u);
-    EXPECT_EQ(platform::recordField(record, Layout::Flags), 7u);
-    EXPECT_EQ(platform::recordField(record, Layout::CallbackMessage), 512u);
-    EXPECT_EQ(platform::recordField(record, Layout::Icon), FakeNotificationIcon::Icon);
+    EXPECT_EQ(core::recordField(record, Layout::CbSize), 88u);
+    EXPECT_EQ(core::recordField(record, Layout::Owner), FakeNotificationIcon::Owner);
+    EXPECT_EQ(core::recordField(record, Layout::Id), 1u);
+    EXPECT_EQ(core::recordField(record, Layout::Flags), 7u);
+    EXPECT_EQ(core::recordField(record, Layout::CallbackMessage), 512u);
+    EXPECT_EQ(core::recordField(record, Layout::Icon), FakeNotificationIcon::Icon);
     EXPECT_EQ(record[Layout::Tip + 14], 0);
     EXPECT_EQ(record[Layout::Size - 1], ' ');
 }
@@ -176,9 +176,9 @@ TEST_F(Form1Tray, ClosingDeletesTheIconAndIsNeverCancelled) {
     EXPECT_FALSE(form.isVisible());
     ASSERT_EQ(notificationIcon.events, (std::vector<std::string>{"add QV-SPC Ostrane", "delete"}));
     const auto& record = notificationIcon.records.back();
-    EXPECT_EQ(platform::recordField(record, Layout::CbSize), 88u);
-    EXPECT_EQ(platform::recordField(record, Layout::Owner), FakeNotificationIcon::Owner);
-    EXPECT_EQ(platform::recordField(record, Layout::Id), 1u);
+    EXPECT_EQ(core::recordField(record, Layout::CbSize), 88u);
+    EXPECT_EQ(core::recordField(record, Layout::Owner), FakeNotificationIcon::Owner);
+    EXPECT_EQ(core::recordField(record, Layout::Id), 1u);
     EXPECT_FALSE(notificationIcon.present);
     EXPECT_TRUE(conversations.events.empty());
 }
@@ -211,17 +211,17 @@ TEST_F(Form1Tray, AboutOpensOneUnownedWindowCentredOnlyWhenCreated) {
     QTest::mouseRelease(form.Label2, Qt::RightButton);
     EXPECT_EQ(foreColor(form.Label2), Green);
     ASSERT_EQ(aboutWindows().size(), 1u);
-    about::Form5* first = aboutWindows().front();
+    qt::Form5* first = aboutWindows().front();
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->parentWidget(), nullptr);
     EXPECT_TRUE(form.isVisible());
 
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const TwipScale& scale = first->scale();
+    const core::TwipScale& scale = first->scale();
     const QPoint centred(
-        scale.pixelsX(static_cast<float>(centredInWholeTwips(
+        scale.pixelsX(static_cast<float>(core::centredInWholeTwips(
             scale.twipsX(screen.width()), scale.twipsX(first->frameGeometry().width())))),
-        scale.pixelsY(static_cast<float>(centredInWholeTwips(
+        scale.pixelsY(static_cast<float>(core::centredInWholeTwips(
             scale.twipsY(screen.height()), scale.twipsY(first->frameGeometry().height())))));
     EXPECT_EQ(first->frameGeometry().topLeft(), centred);
 
@@ -231,7 +231,7 @@ TEST_F(Form1Tray, AboutOpensOneUnownedWindowCentredOnlyWhenCreated) {
         QTest::mousePress(form.Label2, button);
         QTest::mouseRelease(form.Label2, button);
     }
-    ASSERT_EQ(aboutWindows(), std::vector<about::Form5*>{first});
+    ASSERT_EQ(aboutWindows(), std::vector<qt::Form5*>{first});
     EXPECT_EQ(first->pos(), moved);
 
     // A click elsewhere keeps it; a click on the close picture unloads it.
@@ -300,7 +300,7 @@ TEST_F(Form1Tray, AWindowHiddenInTheTrayKeepsTheProgramRunning) {
 TEST(QtNotificationIcon, ShowsTheRecordsTipAndDeletesOnlyTheIconTheRecordNames) {
     // This test has no session bus: the icon goes to the X11 tray.
     platform::QtNotificationIcon icon;
-    TrayIcon record;
+    core::TrayIcon record;
     record.hWnd = icon.callbackWindow();
     record.uID = 1;
     record.setTip("QV-SPC Ostrane");
@@ -334,7 +334,7 @@ void activate(const platform::QtNotificationIcon& icon, platform::QtNotification
 std::vector<int> messagesOf(platform::QtNotificationIcon::Area area,
                             std::initializer_list<QSystemTrayIcon::ActivationReason> reasons) {
     platform::QtNotificationIcon icon;
-    TrayIcon record;
+    core::TrayIcon record;
     record.fillForAdd(icon.callbackWindow(), icon.programIcon());
     icon.add(record.bytes());
     std::vector<int> delivered;
@@ -379,4 +379,4 @@ TEST_F(Form1Tray, TwoActivationsInARowBringTheWindowBackOnceAndInPlace) {
 }
 
 } // namespace
-} // namespace ostrane::app
+} // namespace ostrane::qt

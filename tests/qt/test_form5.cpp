@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <gtest/gtest.h>
 
-namespace ostrane::about {
+namespace ostrane::qt {
 namespace {
 
 struct PictureDescription {
@@ -48,13 +48,13 @@ TEST_F(Form5Look, FifteenControlsStackedFrontToBack) {
                                         "Label10", "Label9", "Label8", "Label7", "Label6", "Label5",
                                         "Label4", "Label3", "Label2", "Label1"}));
     EXPECT_EQ(form.Label1, form.findChild<QLabel*>("Label1"));
-    EXPECT_EQ(form.Picture3, form.findChild<app::PictureBox*>("Picture3"));
+    EXPECT_EQ(form.Picture3, form.findChild<qt::PictureBox*>("Picture3"));
 }
 
 TEST_F(Form5Look, EveryLabelHasItsPlaceFontColourAndAlignment) {
     int labels = 0;
-    for (const auto& expected : app::form5Description().controls) {
-        if (expected.kind != app::ControlKind::Label)
+    for (const auto& expected : core::form5Description().controls) {
+        if (expected.kind != core::ControlKind::Label)
             continue;
         ++labels;
         SCOPED_TRACE(std::string(expected.name));
@@ -70,13 +70,13 @@ TEST_F(Form5Look, EveryLabelHasItsPlaceFontColourAndAlignment) {
         EXPECT_EQ(label->font().weight(), QFont::Normal);
         EXPECT_FALSE(label->font().italic() || label->font().underline() ||
                      label->font().strikeOut());
-        const app::Colour fore = expected.foreColour;
+        const core::Colour fore = expected.foreColour;
         EXPECT_EQ(label->palette().color(QPalette::WindowText),
                   QColor(fore.red, fore.green, fore.blue));
         EXPECT_EQ(label->palette().color(QPalette::Window), QColor(0, 0, 0));
         EXPECT_EQ(
             label->alignment(),
-            (expected.alignment == app::Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft) |
+            (expected.alignment == core::Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft) |
                 Qt::AlignTop);
         EXPECT_TRUE(label->wordWrap());
         // Only the heading lets the window show through.
@@ -99,7 +99,7 @@ TEST_F(Form5Look, TheHeadingSpellsOutTheCaptionsFirstThreeWords) {
 TEST_F(Form5Look, EachPictureBoxShowsItsPicture) {
     for (const auto& expected : Pictures) {
         SCOPED_TRACE(expected.name);
-        auto* box = form.findChild<app::PictureBox*>(expected.name);
+        auto* box = form.findChild<qt::PictureBox*>(expected.name);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->geometry(),
                   pixels(expected.left, expected.top, expected.width, expected.height));
@@ -134,8 +134,8 @@ TEST_F(Form5Look, TheWindowDrawsTheDividerAndTheCloseColours) {
 }
 
 TEST_F(Form5Look, EveryFaceResolvesToAnInstalledFace) {
-    for (const auto& expected : app::form5Description().controls) {
-        if (expected.kind != app::ControlKind::Label)
+    for (const auto& expected : core::form5Description().controls) {
+        if (expected.kind != core::ControlKind::Label)
             continue;
         SCOPED_TRACE(std::string(expected.name));
         const QFontInfo resolved(form.findChild<QLabel*>(QString::fromUtf8(expected.name))->font());
@@ -146,4 +146,4 @@ TEST_F(Form5Look, EveryFaceResolvesToAnInstalledFace) {
 }
 
 } // namespace
-} // namespace ostrane::about
+} // namespace ostrane::qt

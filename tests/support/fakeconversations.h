@@ -9,10 +9,10 @@
 namespace ostrane::testing {
 
 // Records every open and close as a line, "open 1 QV-spc|STOP" and "close 1".
-class FakeConversations : public platform::Conversations {
+class FakeConversations : public core::Conversations {
 public:
-    std::optional<platform::Conversation> open(std::string_view service,
-                                               std::string_view topic) override {
+    std::optional<core::Conversation> open(std::string_view service,
+                                           std::string_view topic) override {
         const std::string address = std::string(service) + "|" + std::string(topic);
         if (!serverRunning) {
             events.push_back("failed " + address);
@@ -21,10 +21,10 @@ public:
         const std::uintptr_t id = ++lastId_;
         openIds.insert(id);
         events.push_back("open " + std::to_string(id) + " " + address);
-        return platform::Conversation{id};
+        return core::Conversation{id};
     }
 
-    void close(platform::Conversation conversation) override {
+    void close(core::Conversation conversation) override {
         openIds.erase(conversation.handle);
         events.push_back("close " + std::to_string(conversation.handle));
     }

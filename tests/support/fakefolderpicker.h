@@ -8,14 +8,14 @@
 namespace ostrane::testing {
 
 // Gives `answer` at once, as if the user had confirmed it, and records every request.
-class FakeFolderPicker : public platform::FolderPicker {
+class FakeFolderPicker : public core::FolderPicker {
 public:
     struct Request {
-        platform::WindowHandle owner;
+        core::WindowHandle owner;
         std::string prompt;
     };
 
-    std::string pick(platform::WindowHandle owner, std::string_view prompt) override {
+    std::string pick(core::WindowHandle owner, std::string_view prompt) override {
         requests.push_back({owner, std::string(prompt)});
         return answer;
     }

@@ -9,7 +9,7 @@ namespace ostrane::testing {
 
 // A notification area in memory: records each add and delete as "add TIP" and "delete",
 // and lets a test raise mouse messages over the icon.
-class FakeNotificationIcon : public platform::NotificationIcon {
+class FakeNotificationIcon : public core::NotificationIcon {
 public:
     static constexpr std::uint32_t Owner = 0x0badf00d;
     static constexpr std::uint32_t Icon = 0x1c0;
@@ -17,13 +17,13 @@ public:
     std::uint32_t callbackWindow() const override { return Owner; }
     std::uint32_t programIcon() const override { return Icon; }
 
-    bool add(const platform::NotifyIconRecord& record) override {
+    bool add(const core::NotifyIconRecord& record) override {
         records.push_back(record);
-        events.push_back("add " + platform::recordTip(record));
+        events.push_back("add " + core::recordTip(record));
         present = true;
         return areaPresent;
     }
-    bool remove(const platform::NotifyIconRecord& record) override {
+    bool remove(const core::NotifyIconRecord& record) override {
         records.push_back(record);
         events.push_back("delete");
         const bool was = present;
@@ -49,7 +49,7 @@ public:
     bool areaPresent = true;
     bool present = false;
     std::vector<std::string> events;
-    std::vector<platform::NotifyIconRecord> records;
+    std::vector<core::NotifyIconRecord> records;
 
 private:
     MouseMessages deliver_;

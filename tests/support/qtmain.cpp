@@ -8,7 +8,7 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
-    ostrane::app::installFontSubstitutes();
-    ostrane::app::installAccessibility();
+    ostrane::qt::installFontSubstitutes();
+    ostrane::qt::installAccessibility();
     return RUN_ALL_TESTS();
 }

@@ -45,17 +45,16 @@ SoakFigures runSoak(const SoakOptions& options,
     if (!player.waitForReady())
         return figures;
     {
-        auto conversations =
-            std::make_unique<platform::SerialConversations>([dir = runtime.path()] {
-                return std::make_unique<platform::SocketConversations>(dir);
-            });
+        auto conversations = std::make_unique<core::SerialConversations>([dir = runtime.path()] {
+            return std::make_unique<platform::SocketConversations>(dir);
+        });
         FakeFolderPicker folderPicker;
         FakeNotificationIcon notificationIcon;
         platform::PosixFolderReader folderReader;
-        app::Form1 form({*conversations, folderPicker, notificationIcon, folderReader});
+        qt::Form1 form({*conversations, folderPicker, notificationIcon, folderReader});
         form.show();
-        app::CommandButton* const buttons[] = {form.Command2, form.Command3, form.Command4,
-                                               form.Command5};
+        qt::CommandButton* const buttons[] = {form.Command2, form.Command3, form.Command4,
+                                              form.Command5};
 
         auto sample = [&] {
             figures.samples.push_back({figures.conversations, openDescriptorCount(), residentKb()});

@@ -6,13 +6,14 @@
 namespace ostrane::wintest {
 
 // The icon's record as Form1 fills it at load.
-inline app::TrayIcon loadRecord(const platform::win32::ShellNotificationIcon& icon) {
-    app::TrayIcon record;
-    record.cbSize = app::TrayIcon::Size;
+inline core::TrayIcon loadRecord(const platform::win32::ShellNotificationIcon& icon) {
+    core::TrayIcon record;
+    record.cbSize = core::TrayIcon::Size;
     record.hWnd = icon.callbackWindow();
     record.uID = 1;
-    record.uFlags = app::TrayIcon::FlagMessage | app::TrayIcon::FlagIcon | app::TrayIcon::FlagTip;
-    record.uCallbackMessage = app::TrayIcon::MouseMove;
+    record.uFlags =
+        core::TrayIcon::FlagMessage | core::TrayIcon::FlagIcon | core::TrayIcon::FlagTip;
+    record.uCallbackMessage = core::TrayIcon::MouseMove;
     record.hIcon = icon.programIcon();
     record.setTip("QV-SPC Ostrane");
     return record;

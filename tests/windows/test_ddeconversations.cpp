@@ -147,11 +147,11 @@ WIN_TEST(aSecondSendClosesTheFirstConversationBeforeOpening) {
     LinkPeer peer;
     WIN_REQUIRE(peer.ready());
     DdeConversations conversations;
-    link::LinkControl text3(conversations);
+    core::LinkControl text3(conversations);
     text3.send("QV-spc|PLAY");
-    WIN_CHECK(text3.linkMode() == link::LinkMode::Automatic);
+    WIN_CHECK(text3.linkMode() == core::LinkMode::Automatic);
     text3.send("QV-spc|PLAY");
-    WIN_CHECK(text3.linkMode() == link::LinkMode::Automatic);
+    WIN_CHECK(text3.linkMode() == core::LinkMode::Automatic);
     WIN_REQUIRE(peer.waitForLine("open #2 QV-spc|PLAY"));
     WIN_REQUIRE(peer.waitForLine("close #1"));
     const auto lines = peer.lines();
@@ -160,9 +160,9 @@ WIN_TEST(aSecondSendClosesTheFirstConversationBeforeOpening) {
 
 WIN_TEST(aSendWithNoPlayerLeavesTheControlWithoutConversation) {
     DdeConversations conversations;
-    link::LinkControl text2(conversations);
+    core::LinkControl text2(conversations);
     text2.send("QV-spc|STOP");
-    WIN_CHECK(text2.linkMode() == link::LinkMode::None);
+    WIN_CHECK(text2.linkMode() == core::LinkMode::None);
     WIN_CHECK_EQ(text2.linkTopic(), std::string("QV-spc|STOP"));
 }
 

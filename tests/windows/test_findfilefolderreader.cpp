@@ -54,7 +54,7 @@ private:
     std::vector<std::wstring> made_;
 };
 
-const app::FilePattern songs("*.spc;*.sp1;*.sp2;*.sp3;*.sp4;*.sp5;*.sp6;*.sp7;*.sp8;*.sp9");
+const core::FilePattern songs("*.spc;*.sp1;*.sp2;*.sp3;*.sp4;*.sp5;*.sp6;*.sp7;*.sp8;*.sp9");
 
 } // namespace
 
@@ -68,7 +68,7 @@ WIN_TEST(songsAreListedByTheirUtf16NamesInNaturalOrder) {
     scratch.file(L"system.spc", FILE_ATTRIBUTE_SYSTEM);
     scratch.folder(L"folder.spc");
     FindFileFolderReader reader;
-    const auto names = app::listSongs(reader, scratch.utf8(), songs);
+    const auto names = core::listSongs(reader, scratch.utf8(), songs);
     WIN_REQUIRE(names.has_value());
     const std::vector<std::string> expected = {"track 2.SP1", "track 10.spc",
                                                "\xd0\x9c\xd0\xb5\xd0\xbb\xd0\xbe\xd0\xb4\xd0\xb8"
@@ -79,17 +79,17 @@ WIN_TEST(songsAreListedByTheirUtf16NamesInNaturalOrder) {
 WIN_TEST(aTrailingSeparatorAndAnEmptyFolderAreRead) {
     ScratchFolder scratch;
     FindFileFolderReader reader;
-    const auto empty = app::listSongs(reader, scratch.utf8() + "\\", songs);
+    const auto empty = core::listSongs(reader, scratch.utf8() + "\\", songs);
     WIN_REQUIRE(empty.has_value());
     WIN_CHECK(empty->empty());
 }
 
 WIN_TEST(aFolderThatCannotBeReadFails) {
     FindFileFolderReader reader;
-    WIN_CHECK(!app::listSongs(reader, "C:\\no such folder\\anywhere", songs).has_value());
-    WIN_CHECK(!app::listSongs(reader, "", songs).has_value());
+    WIN_CHECK(!core::listSongs(reader, "C:\\no such folder\\anywhere", songs).has_value());
+    WIN_CHECK(!core::listSongs(reader, "", songs).has_value());
     // Wildcards would widen the search beyond the folder.
-    WIN_CHECK(!app::listSongs(reader, "C:\\windows\\*", songs).has_value());
+    WIN_CHECK(!core::listSongs(reader, "C:\\windows\\*", songs).has_value());
     // Bytes that are not UTF-8 name no folder.
-    WIN_CHECK(!app::listSongs(reader, "C:\\\xff", songs).has_value());
+    WIN_CHECK(!core::listSongs(reader, "C:\\\xff", songs).has_value());
 }

@@ -45,7 +45,7 @@ WIN_TEST(theIconFollowsTheShellsThatHoldIt) {
     ShellNotificationIcon icon;
     int told = 0;
     icon.onShownChange([&] { ++told; });
-    const app::TrayIcon record = wintest::loadRecord(icon);
+    const core::TrayIcon record = wintest::loadRecord(icon);
     WIN_REQUIRE(icon.add(record.bytes()));
     WIN_CHECK(icon.shown());
     WIN_CHECK(told == 0);

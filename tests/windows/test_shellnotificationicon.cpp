@@ -58,12 +58,12 @@ WIN_TEST(theShellRecordCarriesTheRecordsFields) {
 
 WIN_TEST(theIconIsAddedAndDeletedWithTheRecord) {
     ShellNotificationIcon icon;
-    app::TrayIcon record = loadRecord(icon);
+    core::TrayIcon record = loadRecord(icon);
     WIN_REQUIRE(icon.add(record.bytes()));
     WIN_CHECK(icon.shown());
 
     // As at unload: size, owner and id written again, the rest as at load.
-    record.cbSize = app::TrayIcon::Size;
+    record.cbSize = core::TrayIcon::Size;
     record.hWnd = icon.callbackWindow();
     record.uID = 1;
     WIN_CHECK(icon.remove(record.bytes()));
@@ -73,9 +73,9 @@ WIN_TEST(theIconIsAddedAndDeletedWithTheRecord) {
 
 WIN_TEST(aDeleteNamingAnotherIdLeavesTheIcon) {
     ShellNotificationIcon icon;
-    app::TrayIcon record = loadRecord(icon);
+    core::TrayIcon record = loadRecord(icon);
     WIN_REQUIRE(icon.add(record.bytes()));
-    app::TrayIcon other = record;
+    core::TrayIcon other = record;
     other.uID = 2;
     WIN_CHECK(!icon.remove(other.bytes()));
     WIN_CHECK(icon.shown());
@@ -86,7 +86,7 @@ WIN_TEST(callbacksReachTheLogicAsMouseMessageNumbers) {
     ShellNotificationIcon icon;
     std::vector<int> delivered;
     icon.onMouseMessage([&](int message) { delivered.push_back(message); });
-    const app::TrayIcon record = loadRecord(icon);
+    const core::TrayIcon record = loadRecord(icon);
     WIN_REQUIRE(icon.add(record.bytes()));
     const HWND owner = ShellNotificationIcon::shellRecord(record.bytes()).hWnd;
     for (int message : {512, 513, 514, 515, 516, 517, 519, 520})

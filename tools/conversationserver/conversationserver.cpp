@@ -55,15 +55,15 @@ private:
 std::variant<ConversationServer, OpenFailure>
 ConversationServer::open(std::string_view service, std::optional<std::string_view> runtimeDir,
                          uid_t uid) {
-    if (!isValidServiceName(service)) {
+    if (!core::isValidServiceName(service)) {
         return OpenFailure{exitUsage, "invalid service name"};
     }
     const auto place = socketPlaceFor(service, runtimeDir, uid);
     if (!place) {
-        return OpenFailure{exitFailure, "the socket path " +
-                                            conversationFolderFor(runtimeDir, uid) + "/" +
-                                            lowerCaseServiceName(service) + " is longer than " +
-                                            std::to_string(maxSocketPathBytes) + " bytes"};
+        return OpenFailure{exitFailure,
+                           "the socket path " + conversationFolderFor(runtimeDir, uid) + "/" +
+                               core::lowerCaseServiceName(service) + " is longer than " +
+                               std::to_string(maxSocketPathBytes) + " bytes"};
     }
     if (auto problem = prepareFolder(place->folder, uid)) {
         return OpenFailure{exitFailure, std::move(*problem)};

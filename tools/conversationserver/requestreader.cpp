@@ -39,7 +39,7 @@ RequestParser::State RequestParser::feed(std::string_view bytes) {
             }
             partRead_ = 0;
             if (part_ == Part::serviceLength) {
-                if (length_ == 0 || length_ > ostrane::platform::maxServiceBytes) {
+                if (length_ == 0 || length_ > ostrane::core::maxServiceBytes) {
                     consumed_ += at;
                     return fail();
                 }
@@ -67,7 +67,7 @@ RequestParser::State RequestParser::feed(std::string_view bytes) {
                 break;
             }
             if (part_ == Part::service) {
-                if (!ostrane::platform::isValidServiceName(text)) {
+                if (!ostrane::core::isValidServiceName(text)) {
                     consumed_ += at;
                     return fail();
                 }

@@ -124,7 +124,7 @@ void Peer::answer(Connection& c) {
     const std::string number = connectionTag(c.number);
     const std::string what = printableConversation(request.service, request.topic);
     if (options_.mode == Mode::refuse ||
-        !ostrane::platform::sameServiceName(request.service, options_.service)) {
+        !ostrane::core::sameServiceName(request.service, options_.service)) {
         sendAnswer(c.fd, Answer::refuse);
         finish(c, "refuse " + number + " " + what);
     } else if (options_.mode == Mode::hang) {

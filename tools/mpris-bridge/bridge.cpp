@@ -148,7 +148,7 @@ void Bridge::converse(unsigned long number, std::string service, std::string top
             refuse(op, op->connection.isEmpty() ? "no player" : "timed out");
         }
     });
-    if (!platform::sameServiceName(service, options_.service)) {
+    if (!core::sameServiceName(service, options_.service)) {
         refuse(op, "another service");
     } else if (op->kind == TopicKind::invalid) {
         refuse(op, "unknown topic");

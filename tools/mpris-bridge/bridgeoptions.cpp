@@ -71,7 +71,7 @@ BridgeInvocation parseBridgeOptions(const std::vector<std::string>& args) {
         }
         const std::string& value = args[++i];
         if (arg == "--service") {
-            if (!platform::isValidServiceName(value)) {
+            if (!core::isValidServiceName(value)) {
                 return refuse("invalid service name " + quoted(value) +
                               " (1 to 255 bytes, no '/')");
             }

@@ -60,9 +60,9 @@ Invocation parseOptions(const std::vector<std::string>& args, std::string_view u
             return invocation;
         } else if (arg == "--service") {
             const std::string& name = args[++i];
-            if (!ostrane::platform::isValidServiceName(name))
+            if (!ostrane::core::isValidServiceName(name))
                 return refuse("invalid service name \"" + printable(name) + "\" (1 to " +
-                              std::to_string(ostrane::platform::maxServiceBytes) +
+                              std::to_string(ostrane::core::maxServiceBytes) +
                               " bytes, no '/', not \".\" or \"..\", not ending in \".lock\")");
             options.service = name;
         } else if (arg == "--refuse" || arg == "--hang" || arg == "--chatter") {

@@ -115,7 +115,7 @@ std::optional<std::string> fileSystemPathOf(const QString& shown) {
 #endif
 }
 
-std::string QtFolderPicker::pick(WindowHandle owner, std::string_view prompt) {
+std::string QtFolderPicker::pick(core::WindowHandle owner, std::string_view prompt) {
     storeNoSettings();
     QWidget* ownerWidget = QWidget::find(static_cast<WId>(owner));
     FolderDialog dialog(ownerWidget, QStringLiteral("Load SPC"));

@@ -9,9 +9,9 @@ namespace ostrane::platform {
 
 // The folder picker where the platform has no dialog of its own to call: Qt's own folder
 // dialog, with the prompt shown above the folder view.
-class QtFolderPicker : public FolderPicker {
+class QtFolderPicker : public core::FolderPicker {
 public:
-    std::string pick(WindowHandle owner, std::string_view prompt) override;
+    std::string pick(core::WindowHandle owner, std::string_view prompt) override;
 };
 
 // The file system's name for a folder path as Qt shows it. Qt shows a name that is not

@@ -182,9 +182,9 @@ std::uint32_t QtNotificationIcon::programIcon() const {
     return static_cast<std::uint32_t>(icon_.cacheKey());
 }
 
-bool QtNotificationIcon::names(const NotifyIconRecord& record) const {
-    return recordField(record, NotifyIconLayout::Owner) == owner_ &&
-           recordField(record, NotifyIconLayout::Id) == id_;
+bool QtNotificationIcon::names(const core::NotifyIconRecord& record) const {
+    return core::recordField(record, core::NotifyIconLayout::Owner) == owner_ &&
+           core::recordField(record, core::NotifyIconLayout::Id) == id_;
 }
 
 void QtNotificationIcon::place() {
@@ -212,18 +212,18 @@ void QtNotificationIcon::place() {
     area_ = target;
 }
 
-bool QtNotificationIcon::add(const NotifyIconRecord& record) {
-    if (recordField(record, NotifyIconLayout::Owner) != owner_ || added_)
+bool QtNotificationIcon::add(const core::NotifyIconRecord& record) {
+    if (core::recordField(record, core::NotifyIconLayout::Owner) != owner_ || added_)
         return false;
-    id_ = recordField(record, NotifyIconLayout::Id);
-    tip_ = QString::fromLatin1(recordTip(record));
+    id_ = core::recordField(record, core::NotifyIconLayout::Id);
+    tip_ = QString::fromLatin1(core::recordTip(record));
     added_ = true;
     place();
     toldShown_ = shown();
     return toldShown_;
 }
 
-bool QtNotificationIcon::remove(const NotifyIconRecord& record) {
+bool QtNotificationIcon::remove(const core::NotifyIconRecord& record) {
     if (!added_ || !names(record))
         return false;
     added_ = false;

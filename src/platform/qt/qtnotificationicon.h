@@ -28,7 +28,7 @@ class TrayManagerOwner;
 // The icon is no longer shown when the area it is in goes away: the X11 tray ends (its window
 // is destroyed), or the host leaves the bus with no X11 tray to move to. That, and the icon
 // being shown again, is told to onShownChange.
-class QtNotificationIcon : public NotificationIcon {
+class QtNotificationIcon : public core::NotificationIcon {
 public:
     enum class Area { None, Classic, StatusNotifierHost };
 
@@ -45,8 +45,8 @@ public:
 
     std::uint32_t callbackWindow() const override { return owner_; }
     std::uint32_t programIcon() const override;
-    bool add(const NotifyIconRecord& record) override;
-    bool remove(const NotifyIconRecord& record) override;
+    bool add(const core::NotifyIconRecord& record) override;
+    bool remove(const core::NotifyIconRecord& record) override;
     void onMouseMessage(MouseMessages deliver) override { deliver_ = std::move(deliver); }
     void onShownChange(ShownChanges notify) override { notify_ = std::move(notify); }
     bool shown() const override;
@@ -56,7 +56,7 @@ public:
     const StatusNotifierItem& statusNotifierItem() const { return *item_; }
 
 private:
-    bool names(const NotifyIconRecord& record) const;
+    bool names(const core::NotifyIconRecord& record) const;
     void place();
     // Tells onShownChange when shown() differs from what it was last told.
     void reportShown();

@@ -30,12 +30,12 @@ std::string conversationFolderFor(std::optional<std::string_view> runtimeDir, ui
 
 std::optional<SocketPlace> socketPlaceFor(std::string_view service,
                                           std::optional<std::string_view> runtimeDir, uid_t uid) {
-    if (!isValidServiceName(service)) {
+    if (!core::isValidServiceName(service)) {
         return std::nullopt;
     }
     SocketPlace place;
     place.folder = conversationFolderFor(runtimeDir, uid);
-    place.socketPath = place.folder + "/" + lowerCaseServiceName(service);
+    place.socketPath = place.folder + "/" + core::lowerCaseServiceName(service);
     if (place.socketPath.size() > maxSocketPathBytes) {
         return std::nullopt;
     }
@@ -87,7 +87,7 @@ std::string_view describeFolderState(FolderState state) {
 }
 
 std::optional<std::string> encodeRequest(std::string_view service, std::string_view topic) {
-    if (!isValidServiceName(service) || topic.size() > maxTopicBytes) {
+    if (!core::isValidServiceName(service) || topic.size() > maxTopicBytes) {
         return std::nullopt;
     }
     std::string out;

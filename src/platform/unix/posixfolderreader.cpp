@@ -13,7 +13,7 @@ struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 
-class DirentEntry final : public app::FolderEntry {
+class DirentEntry final : public core::FolderEntry {
 public:
     DirentEntry(int folder, const dirent& entry) : folder_(folder), entry_(entry) {}
 
@@ -42,7 +42,7 @@ private:
 } // namespace
 
 bool PosixFolderReader::read(const std::string& folder,
-                             const std::function<void(const app::FolderEntry&)>& visit) {
+                             const std::function<void(const core::FolderEntry&)>& visit) {
     const std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
     if (!dir)
         return false;

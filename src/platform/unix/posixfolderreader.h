@@ -6,10 +6,10 @@ namespace ostrane::platform {
 
 // Reads a folder with readdir; an entry's type comes from the folder itself, and only links
 // and file systems that do not tell cost a stat.
-class PosixFolderReader final : public app::FolderReader {
+class PosixFolderReader final : public core::FolderReader {
 public:
     bool read(const std::string& folder,
-              const std::function<void(const app::FolderEntry&)>& visit) override;
+              const std::function<void(const core::FolderEntry&)>& visit) override;
 };
 
 } // namespace ostrane::platform

@@ -143,8 +143,8 @@ SocketConversations::~SocketConversations() {
     }
 }
 
-std::optional<Conversation> SocketConversations::open(std::string_view service,
-                                                      std::string_view topic) {
+std::optional<core::Conversation> SocketConversations::open(std::string_view service,
+                                                            std::string_view topic) {
     const auto deadline = Clock::now() + openTimeout_;
     const auto request = encodeRequest(service, topic);
     const auto place = socketPlaceFor(service, runtimeDir_, ::geteuid());
@@ -165,10 +165,10 @@ std::optional<Conversation> SocketConversations::open(std::string_view service,
     }
     const int fd = socket.release();
     open_.insert(fd);
-    return Conversation{static_cast<std::uintptr_t>(fd)};
+    return core::Conversation{static_cast<std::uintptr_t>(fd)};
 }
 
-void SocketConversations::close(Conversation conversation) {
+void SocketConversations::close(core::Conversation conversation) {
     if (conversation.handle > static_cast<std::uintptr_t>(std::numeric_limits<int>::max())) {
         return;
     }

@@ -11,7 +11,7 @@ namespace ostrane::platform {
 
 // Conversations over the conversation socket: each conversation is one connected Unix stream
 // socket, open while the socket is.
-class SocketConversations final : public Conversations {
+class SocketConversations final : public core::Conversations {
 public:
     static constexpr std::chrono::milliseconds defaultOpenTimeout{1000};
 
@@ -27,9 +27,10 @@ public:
     SocketConversations& operator=(const SocketConversations&) = delete;
 
     // Connects, sends the request and waits for the answer, all within the open time-out.
-    std::optional<Conversation> open(std::string_view service, std::string_view topic) override;
+    std::optional<core::Conversation> open(std::string_view service,
+                                           std::string_view topic) override;
     // Ignores a conversation this object did not open or has closed already.
-    void close(Conversation conversation) override;
+    void close(core::Conversation conversation) override;
 
     std::size_t openCount() const;
 

@@ -222,8 +222,8 @@ bool DdeConversations::initialised() const {
     return initialised_;
 }
 
-std::optional<Conversation> DdeConversations::open(std::string_view service,
-                                                   std::string_view topic) {
+std::optional<core::Conversation> DdeConversations::open(std::string_view service,
+                                                         std::string_view topic) {
     auto serviceText = stringHandleText(service);
     auto topicText = stringHandleText(topic);
     if (!initialised_ || !serviceText || !topicText)
@@ -240,10 +240,10 @@ std::optional<Conversation> DdeConversations::open(std::string_view service,
     }
     if (pending->conversation == nullptr)
         return std::nullopt;
-    return Conversation{reinterpret_cast<std::uintptr_t>(pending->conversation)};
+    return core::Conversation{reinterpret_cast<std::uintptr_t>(pending->conversation)};
 }
 
-void DdeConversations::close(Conversation conversation) {
+void DdeConversations::close(core::Conversation conversation) {
     if (initialised_)
         client_->submit(Request{
             Request::Kind::close, {}, {}, reinterpret_cast<HCONV>(conversation.handle), nullptr});

@@ -11,7 +11,7 @@ namespace ostrane::platform::win32 {
 // to one thread, which must pump window messages; this class keeps a thread of its own for
 // them, so that a player that never answers holds an open for the time-out at most instead
 // of freezing the caller.
-class DdeConversations final : public Conversations {
+class DdeConversations final : public core::Conversations {
 public:
     static constexpr std::chrono::milliseconds defaultOpenTimeout{1000};
 
@@ -25,9 +25,10 @@ public:
     // the server. Gives nothing when no server accepts within the time-out, when either text
     // is empty (an empty string handle would match any service or topic), or when a text is
     // not valid UTF-8 or longer than the 255 characters a string handle holds.
-    std::optional<Conversation> open(std::string_view service, std::string_view topic) override;
+    std::optional<core::Conversation> open(std::string_view service,
+                                           std::string_view topic) override;
     // Ends the conversation after every earlier request has been carried out; returns at once.
-    void close(Conversation conversation) override;
+    void close(core::Conversation conversation) override;
 
     // False when DDEML could not be initialised; every open then fails.
     bool initialised() const;

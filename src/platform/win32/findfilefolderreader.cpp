@@ -16,7 +16,7 @@ struct FindCloser {
     void operator()(HANDLE search) const { ::FindClose(search); }
 };
 
-class FoundEntry final : public app::FolderEntry {
+class FoundEntry final : public core::FolderEntry {
 public:
     FoundEntry(const std::wstring& folder, const WIN32_FIND_DATAW& found)
         : folder_(folder), found_(found), name_(utf8FromWide(found.cFileName)) {}
@@ -52,7 +52,7 @@ private:
 } // namespace
 
 bool FindFileFolderReader::read(const std::string& folder,
-                                const std::function<void(const app::FolderEntry&)>& visit) {
+                                const std::function<void(const core::FolderEntry&)>& visit) {
     std::optional<std::wstring> wide = wideFromUtf8(folder);
     if (!wide || wide->empty())
         return false;

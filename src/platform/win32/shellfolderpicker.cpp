@@ -27,7 +27,7 @@ private:
 
 } // namespace
 
-std::string ShellFolderPicker::pick(WindowHandle owner, std::string_view prompt) {
+std::string ShellFolderPicker::pick(core::WindowHandle owner, std::string_view prompt) {
     const ComApartment apartment;
 
     BROWSEINFOA browse{};

@@ -68,24 +68,26 @@ std::uint32_t ShellNotificationIcon::programIcon() const {
     return fieldFrom(icon_);
 }
 
-NOTIFYICONDATAA ShellNotificationIcon::shellRecord(const NotifyIconRecord& record) {
+NOTIFYICONDATAA ShellNotificationIcon::shellRecord(const core::NotifyIconRecord& record) {
     NOTIFYICONDATAA data{};
-    data.cbSize = recordField(record, NotifyIconLayout::CbSize) == NotifyIconLayout::Size
-                      ? NOTIFYICONDATAA_V1_SIZE
-                      : 0;
-    data.hWnd = handleFrom<HWND>(recordField(record, NotifyIconLayout::Owner));
-    data.uID = recordField(record, NotifyIconLayout::Id);
-    data.uFlags = recordField(record, NotifyIconLayout::Flags);
-    data.uCallbackMessage = recordField(record, NotifyIconLayout::CallbackMessage);
-    data.hIcon = handleFrom<HICON>(recordField(record, NotifyIconLayout::Icon));
+    data.cbSize =
+        core::recordField(record, core::NotifyIconLayout::CbSize) == core::NotifyIconLayout::Size
+            ? NOTIFYICONDATAA_V1_SIZE
+            : 0;
+    data.hWnd = handleFrom<HWND>(core::recordField(record, core::NotifyIconLayout::Owner));
+    data.uID = core::recordField(record, core::NotifyIconLayout::Id);
+    data.uFlags = core::recordField(record, core::NotifyIconLayout::Flags);
+    data.uCallbackMessage = core::recordField(record, core::NotifyIconLayout::CallbackMessage);
+    data.hIcon = handleFrom<HICON>(core::recordField(record, core::NotifyIconLayout::Icon));
     // The first version of the record ends after the first 64 characters of the tip.
     static_assert(NOTIFYICONDATAA_V1_SIZE ==
-                  offsetof(NOTIFYICONDATAA, szTip) + NotifyIconLayout::TipLength);
-    std::memcpy(data.szTip, record.data() + NotifyIconLayout::Tip, NotifyIconLayout::TipLength);
+                  offsetof(NOTIFYICONDATAA, szTip) + core::NotifyIconLayout::TipLength);
+    std::memcpy(data.szTip, record.data() + core::NotifyIconLayout::Tip,
+                core::NotifyIconLayout::TipLength);
     return data;
 }
 
-bool ShellNotificationIcon::add(const NotifyIconRecord& record) {
+bool ShellNotificationIcon::add(const core::NotifyIconRecord& record) {
     NOTIFYICONDATAA data = shellRecord(record);
     if (data.cbSize == 0 || ::Shell_NotifyIconA(NIM_ADD, &data) == FALSE)
         return false;
@@ -95,7 +97,7 @@ bool ShellNotificationIcon::add(const NotifyIconRecord& record) {
     return true;
 }
 
-bool ShellNotificationIcon::remove(const NotifyIconRecord& record) {
+bool ShellNotificationIcon::remove(const core::NotifyIconRecord& record) {
     NOTIFYICONDATAA data = shellRecord(record);
     if (data.cbSize == 0 || ::Shell_NotifyIconA(NIM_DELETE, &data) == FALSE)
         return false;
@@ -111,7 +113,8 @@ void ShellNotificationIcon::handle(UINT message, LPARAM lParam) {
         addAgain();
     } else if (message == shellEndedMessage) {
         shellEnded();
-    } else if (added_ && message == recordField(*added_, NotifyIconLayout::CallbackMessage) &&
+    } else if (added_ &&
+               message == core::recordField(*added_, core::NotifyIconLayout::CallbackMessage) &&
                deliver_) {
         deliver_(static_cast<int>(LOWORD(lParam)));
     }

@@ -10,7 +10,7 @@ namespace ostrane::platform::win32 {
 // The notification icon through Shell_NotifyIconA. The icon's messages go to a hidden window
 // of its own, which hands each one on as the mouse message it reports. The window belongs to
 // the creating thread, which must pump messages.
-class ShellNotificationIcon final : public NotificationIcon {
+class ShellNotificationIcon final : public core::NotificationIcon {
 public:
     // `icon` is the picture shown; the program's own icon when null.
     explicit ShellNotificationIcon(HICON icon = nullptr);
@@ -20,8 +20,8 @@ public:
 
     std::uint32_t callbackWindow() const override;
     std::uint32_t programIcon() const override;
-    bool add(const NotifyIconRecord& record) override;
-    bool remove(const NotifyIconRecord& record) override;
+    bool add(const core::NotifyIconRecord& record) override;
+    bool remove(const core::NotifyIconRecord& record) override;
     void onMouseMessage(MouseMessages deliver) override { deliver_ = std::move(deliver); }
     // Told when the shell that holds the icon ends, and when a new shell takes it back
     // (TaskbarCreated).
@@ -30,7 +30,7 @@ public:
 
     // The record as the shell takes it on this platform: the same fields, with the size of
     // the first version of the record in this build (88 bytes in a 32-bit one).
-    static NOTIFYICONDATAA shellRecord(const NotifyIconRecord& record);
+    static NOTIFYICONDATAA shellRecord(const core::NotifyIconRecord& record);
 
 private:
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
@@ -47,7 +47,7 @@ private:
     HWND window_ = nullptr;
     HICON icon_ = nullptr;
     UINT taskbarCreated_ = 0;
-    std::optional<NotifyIconRecord> added_;
+    std::optional<core::NotifyIconRecord> added_;
     bool shellRunning_ = false;
     HANDLE shellProcess_ = nullptr;
     HANDLE shellWait_ = nullptr;

@@ -37,7 +37,7 @@ protected:
             }
         });
         poll.start(5);
-        return picker.pick(static_cast<WindowHandle>(owner.winId()),
+        return picker.pick(static_cast<core::WindowHandle>(owner.winId()),
                            "Please select your SPC directory.");
     }
 
