@@ -1,6 +1,7 @@
 # The two commands of the quick start: `make run` and `make test`.
 BUILD    ?= build/release
 TEST     ?= build/test
+BENCH    ?= build/bench
 PACKAGE  ?= build/package
 ASAN     ?= build/asan
 FUZZ     ?= build/fuzz
@@ -11,7 +12,7 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Uni
 # Warnings are errors wherever the project builds itself for its tests.
 WERROR   := -DOSTRANE_WERROR=ON
 
-.PHONY: all run test test-release test-sanitized test-fuzz test-windows bench bench-windows \
+.PHONY: all run test test-release test-sanitized test-fuzz test-windows bench bench-build bench-windows \
 	deps deps-test deps-package deps-windows build build-windows package package-windows format clean
 
 all: build
@@ -44,8 +45,10 @@ test-release: deps-test
 	cmake --build $(TEST) -j $(JOBS)
 	cd $(TEST) && ctest --output-on-failure -j $(JOBS)
 
+# Built with clang++, so that every build stays clean under both compilers.
 test-sanitized: deps-test
-	cmake -S . -B $(ASAN) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DOSTRANE_SANITIZE=ON $(WERROR)
+	cmake -S . -B $(ASAN) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DOSTRANE_SANITIZE=ON \
+		-DCMAKE_CXX_COMPILER=clang++ $(WERROR)
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && ctest --output-on-failure -j $(JOBS) -L 'unit|widget'
 
@@ -78,11 +81,16 @@ package-windows: build-windows
 test-windows: build-windows
 	cd $(MINGW) && ctest --output-on-failure -j $(JOBS) -L windows
 
-bench-windows: build-windows
-	@scripts/bench-windows $(MINGW) $(BUILD)
+bench-windows: build-windows bench-build
+	@scripts/bench-windows $(MINGW) $(BENCH)
 
-bench: build
-	@scripts/bench $(BUILD)
+# The benchmarks and the fakes they measure against are built with the tests, in Release.
+bench-build: deps-test
+	cmake -S . -B $(BENCH) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH) -j $(JOBS)
+
+bench: bench-build
+	@scripts/bench $(BENCH)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,6 +1,7 @@
 // corvissa.exe under Wine: start to first frame beside a bare Win32 window of the same size,
-// measured alternately in the same run; a button press to the link peer's answer; and the
-// size of the executable.
+// measured alternately in the same run; a button press to the link peer's answer; with a
+// peer that never answers, how soon the window repaints while five presses wait and how long
+// EXIT and closing take to end it; and the size of the executable.
 //
 // A program's first frame is drawn once its main window is shown and its first message
 // loop answers: both programs paint their whole window before they enter it.
@@ -8,8 +9,10 @@
 #include "latency.h"
 #include "peerprocess.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +26,10 @@ using ostrane::wintest::besideTest;
 using Clock = std::chrono::steady_clock;
 using Millis = std::chrono::duration<double, std::milli>;
 
-constexpr int startRounds = 5;
+constexpr int startRounds = 12;
 constexpr int pressRounds = 100;
+constexpr int repaintRounds = 40;
+constexpr int endRounds = 3;
 
 // A started program and its main window once its first frame is drawn.
 struct Started {
@@ -59,12 +64,80 @@ std::optional<Started> start(const std::wstring& program, const wchar_t* windowC
     return std::nullopt;
 }
 
-void stop(Started& started) {
+double millisOf(const FILETIME& time) {
+    return static_cast<double>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) |
+                               time.dwLowDateTime) /
+           10'000.0;
+}
+
+struct Stopped {
+    // From the close posted to the process's end.
+    double endMillis = 0;
+    // The processor time of the whole run, user and kernel.
+    double cpuMillis = 0;
+};
+
+Stopped stop(Started& started) {
+    const auto begin = Clock::now();
     ::PostMessageW(started.window, WM_CLOSE, 0, 0);
-    if (::WaitForSingleObject(started.process.hProcess, 10'000) != WAIT_OBJECT_0)
+    const bool ended = ::WaitForSingleObject(started.process.hProcess, 10'000) == WAIT_OBJECT_0;
+    const double endMillis = Millis(Clock::now() - begin).count();
+    if (!ended)
+        ::TerminateProcess(started.process.hProcess, 1);
+    FILETIME created, exited, kernel{}, user{};
+    ::GetProcessTimes(started.process.hProcess, &created, &exited, &kernel, &user);
+    ::CloseHandle(started.process.hThread);
+    ::CloseHandle(started.process.hProcess);
+    return {endMillis, millisOf(kernel) + millisOf(user)};
+}
+
+// The stop button's middle, in client pixels at 96 dots per inch.
+HWND stopButtonOf(HWND window) {
+    return ::ChildWindowFromPoint(window, POINT{261, 89});
+}
+
+void press(HWND button) {
+    ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+// corvissa.exe with five presses held by a peer that never answers.
+std::optional<Started> startHeld(ostrane::wintest::LinkPeer& peer, const std::wstring& corvissa) {
+    auto started = start(corvissa, L"OstraneForm", L"Corvissa");
+    if (!started)
+        return std::nullopt;
+    for (int i = 0; i < 5; ++i)
+        press(stopButtonOf(started->window));
+    if (!peer.waitFor([](const std::string& line) { return line.starts_with("hang #"); })) {
+        ::TerminateProcess(started->process.hProcess, 1);
+        return std::nullopt;
+    }
+    return started;
+}
+
+// From an invalidated window to its update region emptied by its paint.
+std::optional<double> repaint(HWND window) {
+    const auto begin = Clock::now();
+    ::InvalidateRect(window, nullptr, FALSE);
+    while (::GetUpdateRect(window, nullptr, FALSE) != FALSE) {
+        if (Clock::now() - begin > std::chrono::seconds(10))
+            return std::nullopt;
+        ::Sleep(0);
+    }
+    return Millis(Clock::now() - begin).count();
+}
+
+// From `end` posted to the process's exit.
+std::optional<double> timeToEnd(Started& started, const std::function<void()>& end) {
+    const auto begin = Clock::now();
+    end();
+    const bool ended = ::WaitForSingleObject(started.process.hProcess, 10'000) == WAIT_OBJECT_0;
+    const double millis = Millis(Clock::now() - begin).count();
+    if (!ended)
         ::TerminateProcess(started.process.hProcess, 1);
     ::CloseHandle(started.process.hThread);
     ::CloseHandle(started.process.hProcess);
+    return ended ? std::optional<double>(millis) : std::nullopt;
 }
 
 long long fileSize(const std::wstring& path) {
@@ -80,24 +153,31 @@ int main() {
     const std::wstring corvissa = besideTest(L"corvissa.exe");
     const std::wstring bare = besideTest(L"bench_bare_window.exe");
 
-    std::vector<double> corvissaStarts, bareStarts;
+    std::vector<double> corvissaStarts, bareStarts, corvissaCpu, bareCpu, bareEnds, ratios;
     int startFailures = 0;
     for (int i = 0; i < startRounds; ++i) {
-        if (auto started = start(corvissa, L"OstraneForm", L"Corvissa")) {
-            corvissaStarts.push_back(started->millis);
-            stop(*started);
-        } else {
-            ++startFailures;
+        auto first = start(corvissa, L"OstraneForm", L"Corvissa");
+        if (first)
+            corvissaCpu.push_back(stop(*first).cpuMillis);
+        auto second = start(bare, L"OstraneBareWindow", L"Bare");
+        if (second) {
+            const Stopped stopped = stop(*second);
+            bareCpu.push_back(stopped.cpuMillis);
+            bareEnds.push_back(stopped.endMillis);
         }
-        if (auto started = start(bare, L"OstraneBareWindow", L"Bare")) {
-            bareStarts.push_back(started->millis);
-            stop(*started);
-        } else {
+        if (!first || !second) {
             ++startFailures;
+            continue;
         }
+        corvissaStarts.push_back(first->millis);
+        bareStarts.push_back(second->millis);
+        ratios.push_back(first->millis / second->millis);
     }
     const LatencySummary corvissaStart = summarize(corvissaStarts, startFailures);
     const LatencySummary bareStart = summarize(bareStarts, 0);
+    const LatencySummary corvissaStartCpu = summarize(corvissaCpu, 0);
+    const LatencySummary bareStartCpu = summarize(bareCpu, 0);
+    const LatencySummary ratio = summarize(ratios, 0);
 
     // A press on the stop button, as the mouse makes it, to the peer's line for it.
     std::vector<double> presses;
@@ -109,13 +189,11 @@ int main() {
             std::fprintf(stderr, "the peer or corvissa.exe did not start\n");
             return 1;
         }
-        // The stop button's middle, in client pixels at 96 dots per inch.
-        const HWND stopButton = ::ChildWindowFromPoint(started->window, POINT{261, 89});
+        const HWND stopButton = stopButtonOf(started->window);
         for (int i = 1; i <= pressRounds; ++i) {
             const std::string answer = "open #" + std::to_string(i) + " QV-spc|STOP";
             const auto begin = Clock::now();
-            ::PostMessageW(stopButton, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-            ::PostMessageW(stopButton, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            press(stopButton);
             if (peer.waitForLine(answer))
                 presses.push_back(Millis(Clock::now() - begin).count());
             else
@@ -123,15 +201,59 @@ int main() {
         }
         stop(*started);
     }
-    const LatencySummary press = summarize(presses, pressFailures);
+    const LatencySummary pressed = summarize(presses, pressFailures);
+
+    // A peer that never answers: repaints while five presses wait, then the ends.
+    std::vector<double> repaints, exits, closes;
+    int repaintFailures = 0, endFailures = 0;
+    for (int round = 0; round < endRounds; ++round) {
+        for (const bool byExit : {true, false}) {
+            ostrane::wintest::LinkPeer peer({L"--hang"});
+            auto started = peer.ready() ? startHeld(peer, corvissa) : std::nullopt;
+            if (!started) {
+                ++endFailures;
+                continue;
+            }
+            for (int i = 0; byExit && round == 0 && i < repaintRounds; ++i) {
+                if (const auto millis = repaint(started->window))
+                    repaints.push_back(*millis);
+                else
+                    ++repaintFailures;
+                ::Sleep(25);
+            }
+            const HWND window = started->window;
+            // EXIT is a label: its presses go to the window beneath, at the label's middle.
+            const auto millis = timeToEnd(*started, [&] {
+                if (byExit)
+                    ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(24, 29));
+                else
+                    ::PostMessageW(window, WM_CLOSE, 0, 0);
+            });
+            if (millis)
+                (byExit ? exits : closes).push_back(*millis);
+            else
+                ++endFailures;
+        }
+    }
+    const LatencySummary repainted = summarize(repaints, repaintFailures);
+    const LatencySummary exited = summarize(exits, endFailures);
+    const LatencySummary closed = summarize(closes, 0);
 
     std::printf("corvissa.exe under Wine, times in milliseconds\n\n");
     std::printf("%-34s %9s %9s %9s   %s\n", "", "p50", "p99", "max", "target");
     printLatency("start to first frame, corvissa", corvissaStart, "(beside the bare one)");
     printLatency("start to first frame, bare window", bareStart, "(baseline)");
-    printLatency("stop pressed to the peer's answer", press, "(none)");
-    std::printf("\nstart ratio (p50, corvissa / bare window): %.2f\n",
-                bareStart.p50 > 0 ? corvissaStart.p50 / bareStart.p50 : 0.0);
+    printLatency("processor time of a run, corvissa", corvissaStartCpu, "(beside the bare one)");
+    printLatency("processor time of a run, bare", bareStartCpu, "(baseline)");
+    printLatency("stop pressed to the peer's answer", pressed, "(none)");
+    printLatency("hung peer: repaint, 5 presses held", repainted, "100");
+    printLatency("hung peer: EXIT to the end", exited, "1000");
+    printLatency("hung peer: close to the end", closed, "1000");
+    printLatency("bare window: close to the end", summarize(bareEnds, 0), "(baseline)");
+    std::printf("\nstart ratio, corvissa / bare window of the same round: median %.2f, min %.2f "
+                "(target 1.30; %zu rounds, interleaved)\n",
+                ratio.p50, ratios.empty() ? 0.0 : *std::min_element(ratios.begin(), ratios.end()),
+                ratios.size());
     std::printf("corvissa.exe: %lld bytes as built", fileSize(corvissa));
     const long long stripped = fileSize(besideTest(L"..\\package\\corvissa.exe"));
     if (stripped > 0)

@@ -1,5 +1,7 @@
 #include "win32/commandbutton.h"
 
+#include "core/shades.h"
+
 namespace ostrane::win32 {
 
 namespace {
@@ -26,7 +28,8 @@ void edge(HDC dc, RECT r, COLORREF light, COLORREF dark) {
 CommandButton::CommandButton(HWND form, const core::ControlDescription& row,
                              const core::TwipScale& scale, HFONT formFont)
     : Control(form, row, scale, L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, formFont, row.caption),
-      picture_(row.picture), downPicture_(row.downPicture) {}
+      picture_(row.picture, screenDotsPerInch().x),
+      downPicture_(row.downPicture, screenDotsPerInch().x) {}
 
 const Picture& CommandButton::shownPicture(bool pressed) const {
     return pressed && !downPicture_.empty() ? downPicture_ : picture_;
@@ -41,6 +44,13 @@ void CommandButton::command(WORD code) {
         onClick();
 }
 
+bool CommandButton::keyPressed(WPARAM key) {
+    if (key != VK_RETURN)
+        return false;
+    ::SendMessageW(window_, BM_CLICK, 0, 0);
+    return true;
+}
+
 bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {
     const HDC dc = item.hDC;
     const RECT all = item.rcItem;
@@ -52,13 +62,10 @@ bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {
     ::FillRect(dc, &all, faceBrush);
     ::DeleteObject(faceBrush);
     const RECT inner{all.left + 1, all.top + 1, all.right - 1, all.bottom - 1};
-    if (pressed) {
-        edge(dc, all, RGB(0, 0, 0), shaded(face, 150));
-        edge(dc, inner, shaded(face, 67), face);
-    } else {
-        edge(dc, all, shaded(face, 150), RGB(0, 0, 0));
-        edge(dc, inner, shaded(face, 125), shaded(face, 67));
-    }
+    const core::Bevel bevel = core::buttonBevel(
+        core::Colour::rgb(GetRValue(face), GetGValue(face), GetBValue(face)), pressed);
+    edge(dc, all, rgbOf(bevel.outerLight), rgbOf(bevel.outerDark));
+    edge(dc, inner, rgbOf(bevel.innerLight), rgbOf(bevel.innerDark));
 
     // Contents sink by one pixel while the button is held down.
     const int sink = pressed ? 1 : 0;
@@ -84,9 +91,11 @@ bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {
         if (disabled) {
             RECT etched = area;
             ::OffsetRect(&etched, 1, 1);
-            ::SetTextColor(dc, shaded(face, 160));
+            const core::Etching etching = core::etchedCaption(
+                core::Colour::rgb(GetRValue(face), GetGValue(face), GetBValue(face)));
+            ::SetTextColor(dc, rgbOf(etching.light));
             ::DrawTextW(dc, caption.c_str(), -1, &etched, format);
-            ::SetTextColor(dc, shaded(face, 62));
+            ::SetTextColor(dc, rgbOf(etching.dark));
         } else {
             ::SetTextColor(dc, fore_ ? fore_->colour() : ::GetSysColor(COLOR_BTNTEXT));
         }

@@ -20,6 +20,8 @@ public:
     COLORREF faceColour() const;
 
     void command(WORD code) override;
+    // Return presses the button, as Space does.
+    bool keyPressed(WPARAM key) override;
     bool drawItem(const DRAWITEMSTRUCT& item) override;
 
     std::function<void()> onClick;

@@ -1,8 +1,10 @@
 #include "win32/control.h"
 
+#include "core/shades.h"
 #include "platform/win32/widetext.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <commctrl.h>
 #include <utility>
@@ -33,57 +35,9 @@ Paint& Paint::operator=(Paint&& other) noexcept {
 }
 
 COLORREF shaded(COLORREF colour, int percent) {
-    const int r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
-    const int max = std::max({r, g, b}), min = std::min({r, g, b});
-    if (max == 0)
-        return colour;
-    double hue = 0;
-    if (max != min) {
-        const double delta = max - min;
-        if (max == r)
-            hue = (g - b) / delta;
-        else if (max == g)
-            hue = 2 + (b - r) / delta;
-        else
-            hue = 4 + (r - g) / delta;
-        if (hue < 0)
-            hue += 6;
-    }
-    double saturation = 255.0 * (max - min) / max;
-    double value = max * percent / 100.0;
-    if (value > 255) {
-        saturation = std::max(0.0, saturation - (value - 255));
-        value = 255;
-    }
-    // Back from HSV to RGB.
-    const double chroma = value * saturation / 255.0;
-    const double x = chroma * (1 - std::abs(std::fmod(hue, 2.0) - 1));
-    double rr = 0, gg = 0, bb = 0;
-    switch (static_cast<int>(hue) % 6) {
-    case 0:
-        rr = chroma, gg = x;
-        break;
-    case 1:
-        rr = x, gg = chroma;
-        break;
-    case 2:
-        gg = chroma, bb = x;
-        break;
-    case 3:
-        gg = x, bb = chroma;
-        break;
-    case 4:
-        rr = x, bb = chroma;
-        break;
-    default:
-        rr = chroma, bb = x;
-        break;
-    }
-    const double m = value - chroma;
-    auto channel = [m](double part) {
-        return static_cast<BYTE>(std::clamp(static_cast<int>(std::lround(part + m)), 0, 255));
-    };
-    return RGB(channel(rr), channel(gg), channel(bb));
+    const core::Colour shade = core::shaded(
+        core::Colour::rgb(GetRValue(colour), GetGValue(colour), GetBValue(colour)), percent);
+    return RGB(shade.red, shade.green, shade.blue);
 }
 
 std::optional<COLORREF> colourOf(const core::Colour& colour) {
@@ -142,15 +96,19 @@ LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wPar
     const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
     if (message != WM_NCPAINT)
         return result;
-    // The edge in shades of the control's own back colour: a black field stays one black
-    // block, as the toolkit of the other front end draws it.
-    const COLORREF back = reinterpret_cast<Control*>(self)->back_->colour();
+    const auto& control = *reinterpret_cast<Control*>(self);
+    const COLORREF back = control.back_->colour();
+    using Rings = std::array<std::pair<COLORREF, COLORREF>, 2>;
+    // A text box has the classic edge of fixed greys, as the other front end draws it; any
+    // other field an edge in shades of its own back colour, so a black one stays one block.
+    const Rings rings =
+        control.row_.kind == core::ControlKind::TextBox
+            ? Rings{{{RGB(128, 128, 128), RGB(255, 255, 255)}, {RGB(0, 0, 0), RGB(192, 192, 192)}}}
+            : Rings{{{shaded(back, 67), shaded(back, 150)}, {shaded(back, 33), back}}};
     const HDC dc = ::GetWindowDC(window);
     RECT ring;
     ::GetWindowRect(window, &ring);
     ::OffsetRect(&ring, -ring.left, -ring.top);
-    const std::pair<COLORREF, COLORREF> rings[] = {{shaded(back, 67), shaded(back, 150)},
-                                                   {shaded(back, 33), back}};
     for (const auto& [dark, light] : rings) {
         const HBRUSH darkBrush = ::CreateSolidBrush(dark);
         const HBRUSH lightBrush = ::CreateSolidBrush(light);

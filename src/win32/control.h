@@ -30,9 +30,13 @@ private:
     HBRUSH brush_ = nullptr;
 };
 
-// A colour made lighter (`percent` above 100) or darker (below) by scaling its HSV value; a
-// value pushed past the top takes the excess out of the saturation instead.
+// The core's `shaded` for a Windows colour.
 COLORREF shaded(COLORREF colour, int percent);
+
+// A description's RGB colour as Windows writes it.
+inline COLORREF rgbOf(core::Colour colour) {
+    return RGB(colour.red, colour.green, colour.blue);
+}
 
 // A description's colour on this system; nothing for the toolkit's default.
 std::optional<COLORREF> colourOf(const core::Colour& colour);
@@ -68,6 +72,9 @@ public:
 
     // WM_COMMAND from the control.
     virtual void command(WORD /*code*/) {}
+    // A key pressed (not repeated) while the control has the focus; false leaves it to the
+    // control's own window procedure.
+    virtual bool keyPressed(WPARAM /*key*/) { return false; }
     // WM_DRAWITEM for an owner-drawn control; false when it draws nothing itself.
     virtual bool drawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
     // WM_CTLCOLOR*: sets the text colours on `dc` and gives the background brush, where

@@ -83,6 +83,14 @@ bool FileListBox::pointerOverEntry() const {
     return HIWORD(found) == 0;
 }
 
+bool FileListBox::keyPressed(WPARAM key) {
+    if (key != VK_RETURN)
+        return false;
+    if (onDoubleClick)
+        onDoubleClick();
+    return true;
+}
+
 void FileListBox::command(WORD code) {
     // A list box reports a double click below its last entry too, as one on that entry.
     if (code == LBN_DBLCLK && pointerOverEntry() && onDoubleClick)

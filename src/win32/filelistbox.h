@@ -29,6 +29,8 @@ public:
     const std::string& List(int index) const { return names_.at(static_cast<std::size_t>(index)); }
 
     void command(WORD code) override;
+    // Return acts on the selected entry as a double click does.
+    bool keyPressed(WPARAM key) override;
 
     // A double click on an entry; one beside the entries is not reported.
     std::function<void()> onDoubleClick;

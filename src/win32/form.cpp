@@ -119,18 +119,58 @@ void Form::setHeight(float twips) {
                    std::max(0, scale_.pixelsY(twips)), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Form::tabFocus(bool backwards) {
+std::vector<Control*> Form::tabStops() const {
+    RECT client;
+    ::GetClientRect(window_, &client);
     std::vector<Control*> order;
     for (const auto& control : controls_) {
         const auto style = ::GetWindowLongPtrW(control->handle(), GWL_STYLE);
-        if ((style & WS_TABSTOP) != 0 && control->visible() && control->enabled())
+        const RECT bounds = control->bounds();
+        RECT seen;
+        if ((style & WS_TABSTOP) != 0 && control->visible() && control->enabled() &&
+            ::IntersectRect(&seen, &bounds, &client))
             order.push_back(control.get());
     }
-    if (order.empty())
-        return;
     std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
         return a->description().tabIndex < b->description().tabIndex;
     });
+    return order;
+}
+
+void Form::restoreFocus() {
+    const std::vector<Control*> order = tabStops();
+    const bool lastStillTakesIt =
+        std::any_of(order.begin(), order.end(),
+                    [this](const Control* control) { return control->handle() == lastFocus_; });
+    if (lastStillTakesIt)
+        ::SetFocus(lastFocus_);
+    else if (!order.empty())
+        ::SetFocus(order.front()->handle());
+}
+
+bool Form::keyDown(const MSG& message) {
+    if (message.message != WM_KEYDOWN)
+        return false;
+    const HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
+    auto* form = root != nullptr ? reinterpret_cast<Form*>(::GetWindowLongPtrW(root, GWLP_USERDATA))
+                                 : nullptr;
+    if (form == nullptr || form->handle() != root)
+        return false;
+    if (message.wParam == VK_TAB) {
+        form->tabFocus(::GetKeyState(VK_SHIFT) < 0);
+        return true;
+    }
+    const bool repeated = (message.lParam & (1 << 30)) != 0;
+    for (const auto& control : form->controls_)
+        if (control->handle() == message.hwnd)
+            return !repeated && control->keyPressed(message.wParam);
+    return false;
+}
+
+void Form::tabFocus(bool backwards) {
+    const std::vector<Control*> order = tabStops();
+    if (order.empty())
+        return;
     const HWND focus = ::GetFocus();
     auto at = std::find_if(order.begin(), order.end(), [focus](const Control* control) {
         return control->handle() == focus || ::IsChild(control->handle(), focus);
@@ -164,6 +204,19 @@ LRESULT Form::route(UINT message, WPARAM wParam, LPARAM lParam) {
     if (const std::optional<LRESULT> handled = onMessage(message, wParam, lParam))
         return *handled;
     switch (message) {
+    case WM_ACTIVATE:
+        // The keyboard stays with the window's controls, never with the window itself.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = ::GetFocus();
+            if (focus != nullptr && ::IsChild(window_, focus))
+                lastFocus_ = focus;
+        } else if (HIWORD(wParam) == 0) {
+            restoreFocus();
+        }
+        return 0;
+    case WM_SETFOCUS:
+        restoreFocus();
+        return 0;
     case WM_COMMAND:
         if (Control* control = Control::from(reinterpret_cast<HWND>(lParam)))
             control->command(HIWORD(wParam));

@@ -51,6 +51,11 @@ public:
     // Moves the focus to the next (or previous) control by tab index that can take it.
     void tabFocus(bool backwards);
 
+    // Keys a window of the program acts on before the control they are for: Tab moves the
+    // focus, and a focused control acts on its keys (Return presses a button). True when
+    // `message` is used up; the message loop hands every message here first.
+    static bool keyDown(const MSG& message);
+
     static bool registerClass();
 
 protected:
@@ -68,6 +73,10 @@ private:
     LRESULT route(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls(ControlServices services);
     Label* labelAt(POINT point) const;
+    // The controls that take the focus by Tab, in tab order: shown, enabled, and in sight.
+    std::vector<Control*> tabStops() const;
+    // Gives the focus back to the control that last had it, the first tab stop at first.
+    void restoreFocus();
 
     const core::WindowDescription& description_;
     core::TwipScale scale_;
@@ -75,6 +84,7 @@ private:
     Font font_;
     std::optional<Paint> back_;
     HICON icon_ = nullptr;
+    HWND lastFocus_ = nullptr;
     // Front to back, as the description lists them.
     std::vector<std::unique_ptr<Control>> controls_;
 };

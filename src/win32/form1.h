@@ -1,9 +1,7 @@
 #pragma once
 
-#include "core/folderpicker.h"
+#include "core/form1rules.h"
 #include "core/notificationicon.h"
-#include "core/traycallback.h"
-#include "core/trayicon.h"
 #include "win32/form.h"
 
 #include <memory>
@@ -18,19 +16,12 @@ class LinkTextBox;
 class PictureBox;
 class TextBox;
 
-// The platform services the main window reaches the outside world through.
-struct Form1Platform {
-    core::Conversations& conversations;
-    core::FolderPicker& folderPicker;
-    core::NotificationIcon& notificationIcon;
-    core::FolderReader& folderReader;
-};
-
 // The main window: the banner, the transport buttons, the path field, the panel toggle and
-// the file-list panel below the closed window's edge. Controls carry their given names.
-class Form1 final : public Form {
+// the file-list panel below the closed window's edge. Controls carry their given names; what
+// the window does is the core's `Form1Rules`, this class the Win32 work it asks for.
+class Form1 final : public Form, private core::Form1Window {
 public:
-    explicit Form1(const Form1Platform& platform);
+    explicit Form1(const core::Form1Platform& platform);
     ~Form1() override;
 
     // Centres the window on the primary screen and adds the notification icon; runs once,
@@ -38,7 +29,7 @@ public:
     void Form1_Load();
 
     // Whether the program should end: neither window is loaded any more.
-    bool ended() const;
+    bool ended() const { return rules_.ended(); }
 
     Label& Label1;
     Label& Label2;
@@ -62,42 +53,36 @@ public:
 
 protected:
     std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void mouseMove() override { Form1_MouseMove(); }
+    void mouseMove() override { rules_.Form1_MouseMove(); }
 
 private:
     void centre();
-    void Picture2_Click();
-    void Command1_Click();
-    void File1_DblClick();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void sendThrough(LinkTextBox& control);
 
-    void addTrayIcon();
-    void deleteTrayIcon();
-    void Form1_Resize(WPARAM kind);
-    void Form1_QueryUnload();
-    void Picture4_MouseMove(float x);
-    void trayIconShownChanged();
-    void restoreFromTray();
+    // core::Form1Window
+    void setCaption(std::string_view control, std::string_view text) override;
+    void setTip(std::string_view control, std::string_view tip) override;
+    void setControlEnabled(std::string_view control, bool enabled) override;
+    void setForeColour(std::string_view control, core::Colour colour) override;
+    void showPictureOf(std::string_view control, std::string_view source) override;
+    bool listFolder(const std::string& folder) override;
+    std::string listedFolder() const override;
+    void setLinkAddress(std::string_view control, std::string_view address) override;
+    void send(std::string_view control) override;
+    float outerHeight() const override { return Height(); }
+    void setOuterHeight(float twips) override { setHeight(twips); }
+    core::WindowHandle owner() const override;
+    std::uint32_t trayCallbackWindow() const override;
+    bool minimisedAndHidden() const override;
+    void hideInTray() override;
+    void restoreInPlace() override;
+    void showAbout() override;
+    bool aboutLoaded() const override;
+    void endProgram() override;
 
-    void Form1_MouseMove();
-    void Label1_MouseMove();
-    void Label1_MouseDown();
-    void Label2_MouseMove();
-    void Label2_MouseDown();
-    // The program ends when neither window is loaded; a window hidden in the tray still is.
-    void endWhenNoWindowIsLoaded();
-
-    core::FolderPicker& folderPicker_;
     core::NotificationIcon& notificationIcon_;
     ControlServices services_;
-    core::TrayIcon trayIcon_;
-    core::TrayCallback trayCallback_;
+    core::Form1Rules rules_;
     UINT taskbarCreated_ = 0;
-    bool unloaded_ = false;
     std::unique_ptr<Form5> form5_;
 };
 

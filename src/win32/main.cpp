@@ -1,47 +1,23 @@
-#include "platform/win32/ddeconversations.h"
-#include "platform/win32/findfilefolderreader.h"
-#include "platform/win32/shellfolderpicker.h"
-#include "platform/win32/shellnotificationicon.h"
 #include "win32/form1.h"
 #include "win32/picturebox.h"
-
-namespace {
-
-namespace win32 = ostrane::platform::win32;
-
-// Tab moves the keyboard between the controls of the window it was pressed in.
-bool tabbed(const MSG& message) {
-    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB)
-        return false;
-    const HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
-    auto* form =
-        root != nullptr
-            ? reinterpret_cast<ostrane::win32::Form*>(::GetWindowLongPtrW(root, GWLP_USERDATA))
-            : nullptr;
-    if (form == nullptr || form->handle() != root)
-        return false;
-    form->tabFocus(::GetKeyState(VK_SHIFT) < 0);
-    return true;
-}
-
-} // namespace
+#include "win32/win32platform.h"
 
 // The command line is not the program's to read.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
-    // The folder dialog and the picture decoder need OLE on this thread.
-    const bool ole = SUCCEEDED(::OleInitialize(nullptr));
-    const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    // The windows scale themselves by the screen's dots per inch (twips, fonts, pictures):
+    // the system must not stretch them as well.
+    ::SetProcessDPIAware();
+    // No COM here: the pictures are bitmaps, and the folder dialog enters COM for itself.
+    // The common controls are the labels' tips.
+    const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&common);
     if (!ostrane::win32::Form::registerClass() || !ostrane::win32::PictureBox::registerClass())
         return 1;
 
     int status = 0;
     {
-        win32::DdeConversations conversations;
-        win32::ShellFolderPicker folderPicker;
-        win32::ShellNotificationIcon notificationIcon;
-        win32::FindFileFolderReader folderReader;
-        ostrane::win32::Form1 form1({conversations, folderPicker, notificationIcon, folderReader});
+        ostrane::win32::Win32Platform platform;
+        ostrane::win32::Form1 form1(platform.form1());
         if (form1.handle() == nullptr)
             return 1;
         form1.Form1_Load();
@@ -52,14 +28,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         MSG message;
         BOOL got;
         while ((got = ::GetMessageW(&message, nullptr, 0, 0)) > 0) {
-            if (tabbed(message))
+            if (ostrane::win32::Form::keyDown(message))
                 continue;
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
         status = got < 0 ? 1 : static_cast<int>(message.wParam);
     }
-    if (ole)
-        ::OleUninitialize();
     return status;
 }

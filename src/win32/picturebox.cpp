@@ -6,12 +6,21 @@ namespace ostrane::win32 {
 
 PictureBox::PictureBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
                        HFONT formFont)
-    : Control(form, row, scale, WindowClass, WS_TABSTOP, formFont, {}), own_(row.picture) {
+    : Control(form, row, scale, WindowClass, WS_TABSTOP, formFont, {}),
+      own_(row.picture, screenDotsPerInch().x) {
     fitPicture();
 }
 
 bool PictureBox::registerClass() {
     return registerWindowClass(WindowClass, windowProcedure);
+}
+
+bool PictureBox::keyPressed(WPARAM key) {
+    if (key != VK_SPACE && key != VK_RETURN)
+        return false;
+    if (onClick)
+        onClick();
+    return true;
 }
 
 void PictureBox::showPicture(const Picture& picture) {

@@ -16,6 +16,9 @@ public:
                HFONT formFont);
 
     const Picture& picture() const { return *shown_; }
+
+    // Space and Return click the box.
+    bool keyPressed(WPARAM key) override;
     // Shows another box's picture, which must outlive this box's use of it.
     void showPicture(const Picture& picture);
 

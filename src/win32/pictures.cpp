@@ -2,8 +2,7 @@
 
 #include "platform/win32/widetext.h"
 
-#include <cstring>
-#include <memory>
+#include <string>
 #include <utility>
 
 namespace ostrane::win32 {
@@ -14,84 +13,63 @@ std::wstring resourceName(std::string_view asset) {
     return platform::win32::wideFromUtf8(asset).value_or(L"");
 }
 
-bool endsWith(std::string_view text, std::string_view ending) {
-    if (text.size() < ending.size())
-        return false;
-    const std::string_view tail = text.substr(text.size() - ending.size());
-    for (std::size_t i = 0; i < ending.size(); ++i)
-        if ((tail[i] | 0x20) != ending[i])
-            return false;
-    return true;
+constexpr int designDotsPerInch = 96;
+
+HBITMAP loadBitmap(const std::wstring& name, SIZE& size) {
+    const auto bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), name.c_str(),
+                                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAP shape{};
+    if (bitmap != nullptr && ::GetObjectW(bitmap, sizeof shape, &shape) != 0)
+        size = {shape.bmWidth, shape.bmHeight};
+    return bitmap;
 }
 
-struct Released {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-
-// JPEG and GIF pictures through OLE's picture decoder, drawn once into a bitmap of their own
-// pixel size.
-HBITMAP decodeResource(const std::wstring& name, SIZE& size) {
-    const HMODULE module = ::GetModuleHandleW(nullptr);
-    const HRSRC found = ::FindResourceW(module, name.c_str(), MAKEINTRESOURCEW(10)); // RT_RCDATA
-    if (found == nullptr)
-        return nullptr;
-    const DWORD bytes = ::SizeofResource(module, found);
-    const void* data = ::LockResource(::LoadResource(module, found));
-    if (data == nullptr || bytes == 0)
-        return nullptr;
-    const HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (copy == nullptr)
-        return nullptr;
-    std::memcpy(::GlobalLock(copy), data, bytes);
-    ::GlobalUnlock(copy);
-    IStream* rawStream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(copy, TRUE, &rawStream))) {
-        ::GlobalFree(copy);
-        return nullptr;
-    }
-    std::unique_ptr<IStream, Released> stream(rawStream);
-    IPicture* rawPicture = nullptr;
-    if (FAILED(::OleLoadPicture(stream.get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
-                                reinterpret_cast<void**>(&rawPicture))))
-        return nullptr;
-    std::unique_ptr<IPicture, Released> picture(rawPicture);
-
-    OLE_XSIZE_HIMETRIC width = 0;
-    OLE_YSIZE_HIMETRIC height = 0;
-    picture->get_Width(&width);
-    picture->get_Height(&height);
+// `bitmap` smoothly scaled to `size`; it is deleted.
+HBITMAP scaled(HBITMAP bitmap, SIZE from, SIZE size) {
     const HDC screen = ::GetDC(nullptr);
-    // Hundredths of a millimetre to pixels.
-    size.cx = ::MulDiv(width, ::GetDeviceCaps(screen, LOGPIXELSX), 2540);
-    size.cy = ::MulDiv(height, ::GetDeviceCaps(screen, LOGPIXELSY), 2540);
-    const HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, size.cx, size.cy);
+    const HDC source = ::CreateCompatibleDC(screen);
+    const HDC target = ::CreateCompatibleDC(screen);
+    const HBITMAP result = ::CreateCompatibleBitmap(screen, size.cx, size.cy);
     ::ReleaseDC(nullptr, screen);
-    if (bitmap != nullptr) {
-        const HGDIOBJ previous = ::SelectObject(memory, bitmap);
-        // The picture's own coordinates run upwards: start at its top edge.
-        picture->Render(memory, 0, 0, size.cx, size.cy, 0, height, width, -height, nullptr);
-        ::SelectObject(memory, previous);
+    if (result != nullptr) {
+        const HGDIOBJ oldSource = ::SelectObject(source, bitmap);
+        const HGDIOBJ oldTarget = ::SelectObject(target, result);
+        ::SetStretchBltMode(target, HALFTONE);
+        ::SetBrushOrgEx(target, 0, 0, nullptr);
+        ::StretchBlt(target, 0, 0, size.cx, size.cy, source, 0, 0, from.cx, from.cy, SRCCOPY);
+        ::SelectObject(source, oldSource);
+        ::SelectObject(target, oldTarget);
     }
-    ::DeleteDC(memory);
-    return bitmap;
+    ::DeleteDC(source);
+    ::DeleteDC(target);
+    ::DeleteObject(bitmap);
+    return result;
 }
 
 } // namespace
 
-Picture::Picture(std::string_view asset) {
-    const std::wstring name = resourceName(asset);
-    if (endsWith(asset, ".bmp")) {
-        bitmap_ = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), name.c_str(),
-                                                    IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        BITMAP shape{};
-        if (bitmap_ != nullptr && ::GetObjectW(bitmap_, sizeof shape, &shape) != 0)
-            size_ = {shape.bmWidth, shape.bmHeight};
-    } else if (!asset.empty()) {
-        bitmap_ = decodeResource(name, size_);
+Picture::Picture(std::string_view asset, int dotsPerInch) {
+    if (asset.empty())
+        return;
+    SIZE own{};
+    bitmap_ = loadBitmap(resourceName(asset), own);
+    if (bitmap_ == nullptr || dotsPerInch <= designDotsPerInch) {
+        size_ = own;
+        return;
     }
-    if (bitmap_ == nullptr)
-        size_ = {};
+    const auto wanted = [&](LONG pixels) {
+        return static_cast<LONG>(::MulDiv(pixels, dotsPerInch, designDotsPerInch));
+    };
+    size_ = {wanted(own.cx), wanted(own.cy)};
+    const std::string_view stem = asset.substr(0, asset.rfind('.'));
+    SIZE twinSize{};
+    if (const HBITMAP twin = loadBitmap(resourceName(std::string(stem) + ".2x"), twinSize)) {
+        ::DeleteObject(bitmap_);
+        bitmap_ = twin;
+        own = twinSize;
+    }
+    if (own.cx != size_.cx || own.cy != size_.cy)
+        bitmap_ = scaled(bitmap_, own, size_);
 }
 
 Picture::~Picture() {

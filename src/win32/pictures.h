@@ -10,10 +10,11 @@ namespace ostrane::win32 {
 class Picture {
 public:
     Picture() = default;
-    // The resource named after the asset file ("banner.jpg"): bitmaps are read as they are,
-    // JPEG and GIF pictures are decoded by the system. Empty when there is none or it cannot
-    // be decoded.
-    explicit Picture(std::string_view asset);
+    // The bitmap resource named after the asset file ("banner.jpg") at its own pixel size on
+    // a screen of 96 dots per inch. Above that, as the Linux program: its double-size twin
+    // (the resource "banner.2x", from banner@2x.png) where there is one, at the screen's scale
+    // rounded to whole pixels (the twin as it is at 192). Empty when there is none.
+    Picture(std::string_view asset, int dotsPerInch);
     ~Picture();
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;

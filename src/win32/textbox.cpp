@@ -13,6 +13,11 @@ TextBox::TextBox(HWND form, const core::ControlDescription& row, const core::Twi
 LinkTextBox::LinkTextBox(HWND form, const core::ControlDescription& row,
                          const core::TwipScale& scale, HFONT formFont,
                          core::Conversations& conversations)
-    : TextBox(form, row, scale, formFont), link_(conversations) {}
+    : TextBox(form, row, scale, formFont), link_(conversations), address_(row.caption) {}
+
+void LinkTextBox::setAddress(std::string address) {
+    address_ = std::move(address);
+    setText(address_);
+}
 
 } // namespace ostrane::win32

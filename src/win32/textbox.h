@@ -3,6 +3,8 @@
 #include "core/linkcontrol.h"
 #include "win32/control.h"
 
+#include <string>
+
 namespace ostrane::win32 {
 
 // A single-line edit control.
@@ -13,7 +15,7 @@ public:
 };
 
 // A text box that is never shown and acts as a link client: its text is the address it
-// sends.
+// sends, kept as bytes beside what the box shows.
 class LinkTextBox final : public TextBox {
 public:
     LinkTextBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
@@ -21,11 +23,15 @@ public:
 
     core::LinkControl& link() { return link_; }
 
-    // The send sequence with the box's current text as the address.
-    void send() { link_.send(text()); }
+    void setAddress(std::string address);
+    const std::string& address() const { return address_; }
+
+    // The send sequence with the box's address.
+    void send() { link_.send(address_); }
 
 private:
     core::LinkControl link_;
+    std::string address_;
 };
 
 } // namespace ostrane::win32

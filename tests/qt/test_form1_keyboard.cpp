@@ -5,9 +5,9 @@
 #include "qt/form5.h"
 #include "qt/linktextbox.h"
 #include "qt/picturebox.h"
-#include "support/fakeconversations.h"
 #include "support/fakefolderpicker.h"
 #include "support/fakenotificationicon.h"
+#include "support/form1fixture.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -21,7 +21,7 @@
 namespace ostrane::qt {
 namespace {
 
-class Form1Keyboard : public ::testing::Test {
+class Form1Keyboard : public testing::Form1Fixture {
 protected:
     void SetUp() override {
         form.Form1_Load();
@@ -42,12 +42,6 @@ protected:
             names << window->child(i)->object()->objectName();
         return names;
     }
-
-    testing::FakeConversations conversations;
-    testing::FakeFolderPicker folderPicker;
-    platform::PosixFolderReader folderReader;
-    testing::FakeNotificationIcon notificationIcon;
-    Form1 form{{conversations, folderPicker, notificationIcon, folderReader}};
 };
 
 TEST_F(Form1Keyboard, TypingGoesToThePathFieldFirst) {

@@ -2,9 +2,9 @@
 #include "qt/commandbutton.h"
 #include "qt/form1.h"
 #include "qt/picturebox.h"
-#include "support/fakeconversations.h"
 #include "support/fakefolderpicker.h"
 #include "support/fakenotificationicon.h"
+#include "support/form1fixture.h"
 
 #include <QFontInfo>
 #include <QLabel>
@@ -43,14 +43,7 @@ QImage shown(const QPixmap& picture) {
     return picture.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-class Form1Look : public ::testing::Test {
-protected:
-    testing::FakeConversations conversations;
-    testing::FakeFolderPicker folderPicker;
-    platform::PosixFolderReader folderReader;
-    testing::FakeNotificationIcon notificationIcon;
-    Form1 form{{conversations, folderPicker, notificationIcon, folderReader}};
-};
+using Form1Look = testing::Form1Fixture;
 
 TEST_F(Form1Look, EachPictureBoxShowsItsPictureAndSizesItselfWhereItShould) {
     for (const auto& expected : PictureBoxes) {

@@ -32,9 +32,6 @@ TEST(Form1Soak, TwoThousandConversationsLeaveNoDescriptorOrMemoryBehind) {
         EXPECT_LE(later.descriptors, warm.descriptors + heldAtMost);
         EXPECT_LE(later.residentKb, warm.residentKb + 2048);
     }
-    // A window waiting on the player would miss its timer for a whole second; the bound
-    // leaves room for a busy machine (the soak bench prints the real figure).
-    EXPECT_LT(figures.worstGapMs, 500);
 }
 
 } // namespace

@@ -4,9 +4,9 @@
 #include "qt/form1.h"
 #include "qt/linktextbox.h"
 #include "qt/picturebox.h"
-#include "support/fakeconversations.h"
 #include "support/fakefolderpicker.h"
 #include "support/fakenotificationicon.h"
+#include "support/form1fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,7 +31,7 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-class Form1Songs : public ::testing::Test {
+class Form1Songs : public testing::Form1Fixture {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folders.isValid());
@@ -85,11 +85,6 @@ protected:
     }
     void doubleClick(QPoint at) { doubleClick(form.File1->viewport(), at); }
 
-    testing::FakeConversations conversations;
-    testing::FakeFolderPicker folderPicker;
-    platform::PosixFolderReader folderReader;
-    testing::FakeNotificationIcon notificationIcon;
-    Form1 form{{conversations, folderPicker, notificationIcon, folderReader}};
     QTemporaryDir folders;
     int closedHeight = 0;
 };

@@ -5,9 +5,9 @@
 #include "qt/form1.h"
 #include "qt/form5.h"
 #include "qt/picturebox.h"
-#include "support/fakeconversations.h"
 #include "support/fakefolderpicker.h"
 #include "support/fakenotificationicon.h"
+#include "support/form1fixture.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -60,7 +60,7 @@ void unloadAboutWindow(qt::Form5* form5) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-class Form1Tray : public ::testing::Test {
+class Form1Tray : public testing::Form1Fixture {
 protected:
     void TearDown() override {
         for (qt::Form5* form5 : aboutWindows())
@@ -74,12 +74,6 @@ protected:
     }
     // Client coordinates of a point given in twips.
     QPoint at(int left, int top) { return {form.scale().pixelsX(left), form.scale().pixelsY(top)}; }
-
-    testing::FakeConversations conversations;
-    testing::FakeFolderPicker folderPicker;
-    platform::PosixFolderReader folderReader;
-    FakeNotificationIcon notificationIcon;
-    Form1 form{{conversations, folderPicker, notificationIcon, folderReader}};
 };
 
 TEST_F(Form1Tray, LoadAddsTheIconThroughTheRecord) {

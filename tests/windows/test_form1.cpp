@@ -1,0 +1,147 @@
+// The main window with the program's own platform objects, against the DDEML link peer.
+
+#include "peerprocess.h"
+#include "platform/win32/widetext.h"
+#include "win32/commandbutton.h"
+#include "win32/filelistbox.h"
+#include "win32/picturebox.h"
+#include "win32/textbox.h"
+#include "win32/win32platform.h"
+#include "wintest.h"
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+
+using namespace ostrane;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Handles this thread's messages until `done` holds; false when it did not within the bound.
+bool pumpUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds bound = std::chrono::seconds(30)) {
+    const auto giveUp = Clock::now() + bound;
+    while (!done()) {
+        if (Clock::now() > giveUp)
+            return false;
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (win32::Form::keyDown(message))
+                continue;
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    return true;
+}
+
+// A press as the mouse makes it, on the button's corner.
+void press(const win32::Control& button) {
+    ::PostMessageW(button.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    ::PostMessageW(button.handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+void pressKey(HWND window, WPARAM key) {
+    ::PostMessageW(window, WM_KEYDOWN, key, 1);
+    ::PostMessageW(window, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
+}
+
+bool printed(wintest::LinkPeer& peer, const std::string& line) {
+    const auto lines = peer.lines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool painted(HWND window) {
+    return ::GetUpdateRect(window, nullptr, FALSE) == FALSE;
+}
+
+} // namespace
+
+WIN_TEST(theWindowPaintsAndTakesInputWhileThePlayerHangs) {
+    wintest::LinkPeer peer({L"--hang"});
+    WIN_REQUIRE(peer.ready());
+    WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
+    // The hung peer holds every open for as long as the test runs.
+    win32::Win32Platform services(std::chrono::hours(1));
+    win32::Form1 form1(services.form1());
+    WIN_REQUIRE(form1.handle() != nullptr);
+    ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
+
+    for (int i = 0; i < 5; ++i)
+        press(form1.Command2);
+    WIN_REQUIRE(pumpUntil([&] { return printed(peer, "hang #1 QV-spc|STOP"); }));
+    form1.Text1.setText("");
+    for (int round = 0; round < 3; ++round) {
+        ::InvalidateRect(form1.handle(), nullptr, TRUE);
+        WIN_CHECK(pumpUntil([&] { return painted(form1.handle()); }));
+        ::PostMessageW(form1.Text1.handle(), WM_CHAR, L'x', 1);
+        WIN_CHECK(pumpUntil([&] { return form1.Text1.text().size() == std::size_t(round + 1); }));
+    }
+    // All that while the first open still waited on the player.
+    WIN_CHECK(services.conversations.backlog() > 0);
+}
+
+WIN_TEST(theKeyboardWorksTheWindowAsOnLinux) {
+    wintest::LinkPeer peer;
+    WIN_REQUIRE(peer.ready());
+    WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
+    win32::Win32Platform services;
+    win32::Form1 form1(services.form1());
+    WIN_REQUIRE(form1.handle() != nullptr);
+    ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
+    ::SetForegroundWindow(form1.handle());
+    WIN_CHECK(pumpUntil([&] { return ::GetFocus() == form1.Text1.handle(); }));
+
+    // Tab goes round the controls in sight only: the panel's below the edge stay out.
+    RECT client;
+    ::GetClientRect(form1.handle(), &client);
+    for (int i = 0; i < 12; ++i) {
+        pressKey(::GetFocus(), VK_TAB);
+        pumpUntil([] { return ::PeekMessageW(nullptr, nullptr, 0, 0, PM_NOREMOVE) == FALSE; });
+        const win32::Control* focused = win32::Control::from(::GetFocus());
+        WIN_REQUIRE(focused != nullptr);
+        const RECT bounds = focused->bounds();
+        RECT seen;
+        WIN_CHECK(::IntersectRect(&seen, &bounds, &client));
+    }
+
+    // Return presses a button, toggles the panel on its picture, loads the selected song.
+    ::SetFocus(form1.Command2.handle());
+    pressKey(form1.Command2.handle(), VK_RETURN);
+    WIN_CHECK(pumpUntil([&] { return printed(peer, "open #1 QV-spc|STOP"); }));
+    const float closedHeight = form1.Height();
+    ::SetFocus(form1.Picture2.handle());
+    pressKey(form1.Picture2.handle(), VK_RETURN);
+    WIN_CHECK(pumpUntil([&] { return form1.Height() > closedHeight; }));
+
+    wchar_t folder[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, folder);
+    const std::wstring song = std::wstring(folder) + L"ostrane-keyboard-song.spc";
+    ::CloseHandle(::CreateFileW(song.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    WIN_REQUIRE(form1.File1.setPath(platform::win32::utf8FromWide(folder)));
+    const LRESULT entry = ::SendMessageW(form1.File1.handle(), LB_FINDSTRINGEXACT, -1,
+                                         reinterpret_cast<LPARAM>(L"ostrane-keyboard-song.spc"));
+    ::SendMessageW(form1.File1.handle(), LB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+    ::SetFocus(form1.File1.handle());
+    pressKey(form1.File1.handle(), VK_RETURN);
+    WIN_CHECK(pumpUntil([&] {
+        const auto lines = peer.lines();
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.starts_with("open #2 QV-spc|") &&
+                   line.ends_with("ostrane-keyboard-song.spc");
+        });
+    }));
+    ::DeleteFileW(song.c_str());
+
+    // Back from another window, the keyboard is with a control again, not the window.
+    const HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPED | WS_VISIBLE, 0, 0,
+                                         50, 50, nullptr, nullptr, nullptr, nullptr);
+    ::SetForegroundWindow(other);
+    WIN_CHECK(pumpUntil([&] { return ::GetForegroundWindow() == other; }));
+    ::SetForegroundWindow(form1.handle());
+    WIN_CHECK(pumpUntil([&] { return ::GetFocus() == form1.File1.handle(); }));
+    ::DestroyWindow(other);
+}
