@@ -243,11 +243,20 @@ std::uint32_t Form1::trayCallbackWindow() const {
 }
 
 bool Form1::minimisedAndHidden() const {
-    return isHidden() && isMinimized();
+    return isHidden() && hiddenInTray_;
+}
+
+void Form1::hideInTray() {
+    hiddenInTray_ = true;
+    framePosition_ = pos();
+    hide();
 }
 
 void Form1::restoreInPlace() {
+    hiddenInTray_ = false;
     setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Some window managers (mutter) would put the client area where the frame was.
+    move(framePosition_);
     show();
 }
 

@@ -93,7 +93,7 @@ private:
     core::WindowHandle owner() const override;
     std::uint32_t trayCallbackWindow() const override;
     bool minimisedAndHidden() const override;
-    void hideInTray() override { QWidget::hide(); }
+    void hideInTray() override;
     void restoreInPlace() override;
     void showAbout() override;
     bool aboutLoaded() const override { return !form5_.isNull(); }
@@ -107,6 +107,9 @@ private:
     core::Form1Rules rules_;
     QPointer<Form5> form5_;
     FrameArrival frameArrival_;
+    // Some window managers (xfwm4) take the minimised state off a withdrawn window.
+    bool hiddenInTray_ = false;
+    QPoint framePosition_;
 };
 
 } // namespace ostrane::qt

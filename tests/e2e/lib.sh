@@ -40,7 +40,17 @@ wait_until() {
     fail "timed out waiting for: $what"
 }
 
+# start_x [WIDTH HEIGHT]: a private X server with openbox managing it; sets DISPLAY.
 start_x() {
+    start_x_server "$@"
+    # Openbox runs its start-up command once it manages windows.
+    openbox --sm-disable --startup "touch $work/wm-ready" >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    wait_until "the window manager" test -e "$work/wm-ready"
+}
+
+# start_x_server [WIDTH HEIGHT]: a private X server with no window manager; sets DISPLAY.
+start_x_server() {
     local width=${1:-1024} height=${2:-768}
     mkfifo "$work/display"
     Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp \
@@ -50,10 +60,6 @@ start_x() {
     read -r -t 30 display <"$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=:$display
     unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-    # Openbox runs its start-up command once it manages windows.
-    openbox --sm-disable --startup "touch $work/wm-ready" >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    wait_until "the window manager" test -e "$work/wm-ready"
 }
 
 # start_tray: a notification area (trayer) at the screen's lower right corner.

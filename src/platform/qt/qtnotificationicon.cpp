@@ -6,10 +6,12 @@
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace ostrane::platform {
 
@@ -42,6 +44,59 @@ std::vector<int> mouseMessagesOf(QSystemTrayIcon::ActivationReason reason,
 }
 
 } // namespace
+
+// Asks the X server who owns the X11 tray's manager selection, the tray's own word that it
+// runs, and watches the owner's window so that its end comes as an event. Qt keeps its own
+// answer, which can stay behind when a tray ends as another area takes over.
+class TrayManagerOwner {
+public:
+    TrayManagerOwner() {
+        auto* x11 =
+            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+        // Qt's offscreen platform offers the interface with no connection behind it.
+        connection_ = x11 ? x11->connection() : nullptr;
+        if (!connection_)
+            return;
+        // Qt opens its display on the default screen, the one whose tray it docks into.
+        const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(defaultScreen());
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection_, xcb_intern_atom(connection_, 0, name.size(), name.constData()), nullptr);
+        if (atom) {
+            selection_ = atom->atom;
+            free(atom);
+        }
+    }
+
+    // Whether the server can be asked at all: on other platforms only Qt can say.
+    bool known() const { return selection_ != XCB_ATOM_NONE; }
+
+    // Whether a tray owns the selection now; a new owner's window is watched from then on.
+    bool owned() const {
+        xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+            connection_, xcb_get_selection_owner(connection_, selection_), nullptr);
+        const xcb_window_t owner = reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+        free(reply);
+        if (owner != XCB_WINDOW_NONE && owner != watched_) {
+            const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(connection_, owner, XCB_CW_EVENT_MASK, &events);
+            xcb_flush(connection_);
+        }
+        watched_ = owner;
+        return owner != XCB_WINDOW_NONE;
+    }
+
+private:
+    static int defaultScreen() {
+        const QByteArray display = qgetenv("DISPLAY");
+        const int dot = display.lastIndexOf('.');
+        const int colon = display.lastIndexOf(':');
+        return dot > colon ? display.mid(dot + 1).toInt() : 0;
+    }
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_atom_t selection_ = XCB_ATOM_NONE;
+    mutable xcb_window_t watched_ = XCB_WINDOW_NONE;
+};
 
 // Sees the X events after which the X11 tray may have gone or come: a window destroyed (the
 // tray's among them) and a client message (a new tray announces itself with one). Qt's own
@@ -86,7 +141,7 @@ QtNotificationIcon::QtNotificationIcon(QDBusConnection bus)
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          deliver(reason, Area::StatusNotifierHost);
                      });
-    QObject::connect(item_.get(), &StatusNotifierItem::refused, [this] { reportShown(); });
+    QObject::connect(item_.get(), &StatusNotifierItem::shownChanged, [this] { reportShown(); });
     // Asked once the event that started it has been handled, by Qt's tray tracking too.
     askTrayAgain_.setSingleShot(true);
     askTrayAgain_.setInterval(0);
@@ -107,6 +162,7 @@ QSystemTrayIcon& QtNotificationIcon::classicTray() {
         QObject::connect(
             tray_.get(), &QSystemTrayIcon::activated,
             [this](QSystemTrayIcon::ActivationReason reason) { deliver(reason, Area::Classic); });
+        trayOwner_ = std::make_unique<TrayManagerOwner>();
         trayEvents_ = std::make_unique<TrayEventWatch>([this] {
             if (area_ == Area::Classic)
                 askTrayAgain_.start();
@@ -190,7 +246,9 @@ bool QtNotificationIcon::shown() const {
     case Area::StatusNotifierHost:
         return item_->isShown();
     case Area::Classic:
-        return tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+        if (!tray_->isVisible())
+            return false;
+        return trayOwner_->known() ? trayOwner_->owned() : QSystemTrayIcon::isSystemTrayAvailable();
     case Area::None:
         break;
     }

@@ -14,6 +14,7 @@ namespace ostrane::platform {
 class StatusNotifierHostWatch;
 class StatusNotifierItem;
 class TrayEventWatch;
+class TrayManagerOwner;
 
 // The notification icon on whichever notification area the desktop offers now, moving
 // when that changes: a StatusNotifierItem host (XFCE's and KDE's panels, GNOME's
@@ -67,9 +68,11 @@ private:
     // Made only while no host serves the bus: Qt decides at the first QSystemTrayIcon
     // whether all of them go to a host instead, and keeps that decision.
     std::unique_ptr<QSystemTrayIcon> tray_;
-    // Made with the X11 tray's icon: Qt follows the tray on the X server, and says nothing
-    // when it goes or comes, so shown() is asked again after each X event that may mean that.
+    // Made with the X11 tray's icon: whether a tray runs is asked of the X server, which says
+    // nothing when it goes or comes, so shown() is asked again after each X event that may
+    // mean that.
     std::unique_ptr<TrayEventWatch> trayEvents_;
+    std::unique_ptr<TrayManagerOwner> trayOwner_;
     QTimer askTrayAgain_;
     QIcon icon_;
     QString tip_;

@@ -1,11 +1,88 @@
+#include "platform/qt/statusnotifierhostwatch.h"
 #include "platform/qt/statusnotifieritem.h"
 
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QEventLoop>
 #include <QImage>
 #include <QPixmap>
 #include <gtest/gtest.h>
 
 namespace ostrane::platform {
 namespace {
+
+// A watcher that takes every item, on a connection of its own.
+class AcceptingWatcher : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& bus) override {
+        return bus.send(message.createReply());
+    }
+};
+
+// Runs the event loop until the item's isShown() is `shown`.
+void waitUntilShownIs(StatusNotifierItem& item, bool shown) {
+    QEventLoop loop;
+    QObject::connect(&item, &StatusNotifierItem::shownChanged, &loop, [&] {
+        if (item.isShown() == shown)
+            loop.quit();
+    });
+    if (item.isShown() != shown)
+        loop.exec();
+}
+
+// Calls the item as a host does, from a connection of the host's own, letting the item answer.
+QDBusMessage hostCall(const QString& host, const StatusNotifierItem& item, const QString& path,
+                      const QString& interface, const QString& method, QList<QVariant> arguments) {
+    QDBusMessage call = QDBusMessage::createMethodCall(item.serviceName(), path, interface, method);
+    call.setArguments(arguments);
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, host)
+        .call(call, QDBus::BlockWithGui);
+}
+
+// A watcher may go on saying that a host is registered after the host has ended (KDE's does):
+// only a host that read the item, while it is on the bus, shows it.
+TEST(StatusNotifierItem, CountsAsShownOnlyWhileAHostThatReadItIsOnTheBus) {
+    QDBusConnection watcherBus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("watcher"));
+    AcceptingWatcher watcher;
+    ASSERT_TRUE(watcherBus.registerVirtualObject(statusNotifierWatcherPath, &watcher));
+    ASSERT_TRUE(watcherBus.registerService(statusNotifierWatcherService));
+
+    StatusNotifierItem item(QDBusConnection::sessionBus());
+    item.setToolTip(QStringLiteral("QV-SPC Ostrane"));
+    item.show();
+    EXPECT_FALSE(item.isShown()) << "registered, but read by no host yet";
+
+    const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
+    for (const QString& host : {QStringLiteral("host"), QStringLiteral("second host")}) {
+        const QDBusMessage read =
+            hostCall(host, item, QStringLiteral("/StatusNotifierItem"), properties,
+                     QStringLiteral("GetAll"), {QStringLiteral("org.kde.StatusNotifierItem")});
+        ASSERT_EQ(read.type(), QDBusMessage::ReplyMessage) << read.errorMessage().toStdString();
+        EXPECT_TRUE(item.isShown());
+    }
+
+    // The menu the item names is there to read, and empty.
+    const QDBusMessage menu = hostCall(QStringLiteral("host"), item, QStringLiteral("/MenuBar"),
+                                       QStringLiteral("com.canonical.dbusmenu"),
+                                       QStringLiteral("GetLayout"), {0, -1, QStringList()});
+    ASSERT_EQ(menu.type(), QDBusMessage::ReplyMessage) << menu.errorMessage().toStdString();
+    EXPECT_EQ(menu.signature(), QStringLiteral("u(ia{sv}av)"));
+
+    QDBusConnection::disconnectFromBus(QStringLiteral("host"));
+    EXPECT_TRUE(item.isShown()) << "the second host still shows it";
+    QDBusConnection::disconnectFromBus(QStringLiteral("second host"));
+    waitUntilShownIs(item, false);
+
+    // The watcher still answers; a host that comes and reads the item shows it again.
+    hostCall(QStringLiteral("third host"), item, QStringLiteral("/StatusNotifierItem"), properties,
+             QStringLiteral("Get"),
+             {QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("IconPixmap")});
+    EXPECT_TRUE(item.isShown());
+    item.hide();
+    EXPECT_FALSE(item.isShown());
+}
 
 QByteArray bytes(std::initializer_list<unsigned char> values) {
     QByteArray result;
