@@ -36,24 +36,6 @@ const std::vector<Server> servers{
     {"Bridge", OSTRANE_MPRIS_BRIDGE, " (another service)"},
 };
 
-// Sends `bytes` over a fresh connection, then gives the answer byte: -1 for end of stream.
-int answerTo(const std::string& path, const std::string& bytes) {
-    const int fd = connectTo(path);
-    if (fd < 0) {
-        return -2;
-    }
-    // The server may refuse before reading everything; later bytes then fail to go.
-    [[maybe_unused]] auto sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    pollfd p{fd, POLLIN, 0};
-    unsigned char answer = 0;
-    int result = -3;
-    if (::poll(&p, 1, 10'000) == 1) {
-        result = ::recv(fd, &answer, 1, 0) == 1 ? answer : -1;
-    }
-    ::close(fd);
-    return result;
-}
-
 std::string request(std::string_view service, std::string_view topic) {
     return *encodeRequest(service, topic);
 }

@@ -214,3 +214,32 @@ call_item() {
         "org.kde.StatusNotifierItem.$method" "$@" >/dev/null ||
         fail "the icon did not answer $method"
 }
+
+# write_xfce_panel_config FOLDER POSITION: under the config folder FOLDER, one xfce4-panel
+# holding the status tray, at the panel's POSITION code (6 top, 8 bottom).
+write_xfce_panel_config() {
+    local channel=$1/xfce4/xfconf/xfce-perchannel-xml position=$2
+    mkdir -p "$channel"
+    cat >"$channel/xfce4-panel.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=$position;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="32"/>
+      <property name="icon-size" type="uint" value="24"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+EOF
+}

@@ -191,30 +191,7 @@ EOF
 }
 
 start_xfce() {
-    local channel=$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml
-    mkdir -p "$channel"
-    cat >"$channel/xfce4-panel.xml" <<'EOF'
-<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array">
-    <value type="int" value="1"/>
-    <property name="panel-1" type="empty">
-      <property name="position" type="string" value="p=6;x=0;y=0"/>
-      <property name="length" type="uint" value="100"/>
-      <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="32"/>
-      <property name="icon-size" type="uint" value="24"/>
-      <property name="plugin-ids" type="array">
-        <value type="int" value="1"/>
-      </property>
-    </property>
-  </property>
-  <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="systray"/>
-  </property>
-</channel>
-EOF
+    write_xfce_panel_config "$XDG_CONFIG_HOME" 6
     NO_AT_BRIDGE=1 xfce4-panel --disable-wm-check >"$work/xfce.log" 2>&1 &
     pids+=($!)
     shell_pid=$!

@@ -74,31 +74,9 @@ no_panel_menu() { ! panel_menu; }
 # the test's own folder; sets panel_window.
 start_xfce_panel() {
     local config=$work/config
-    mkdir -p "$config/xfce4/xfconf/xfce-perchannel-xml"
-    cat >"$config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml" <<'EOF'
-<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array">
-    <value type="int" value="1"/>
-    <property name="panel-1" type="empty">
-      <property name="position" type="string" value="p=8;x=0;y=0"/>
-      <property name="length" type="uint" value="100"/>
-      <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="32"/>
-      <property name="icon-size" type="uint" value="24"/>
-      <property name="plugin-ids" type="array">
-        <value type="int" value="1"/>
-      </property>
-    </property>
-  </property>
-  <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="systray"/>
-  </property>
-</channel>
-EOF
+    write_xfce_panel_config "$config" 8
     # The panel's settings store, started here rather than by the bus, so that it reads the
-    # configuration above and ends with the test.
+    # configuration written above and ends with the test.
     local xfconfd
     xfconfd=$(sed -n 's/^Exec=//p' /usr/share/dbus-1/services/org.xfce.Xfconf.service)
     XDG_CONFIG_HOME=$config "$xfconfd" >"$work/xfconfd.log" 2>&1 &

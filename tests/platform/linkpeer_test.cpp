@@ -36,27 +36,6 @@ protected:
     SocketConversations conversations{runtime.path(), 10s};
 };
 
-// Sends `bytes` over a fresh connection, then gives the answer byte: -1 for end of stream.
-int answerTo(const std::string& path, const std::string& bytes, bool closeWriting = false) {
-    const int fd = connectTo(path);
-    if (fd < 0) {
-        return -2;
-    }
-    // The peer may refuse before reading everything; later bytes then fail to go, harmlessly.
-    [[maybe_unused]] auto sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (closeWriting) {
-        ::shutdown(fd, SHUT_WR);
-    }
-    pollfd p{fd, POLLIN, 0};
-    unsigned char answer = 0;
-    int result = -3;
-    if (::poll(&p, 1, 10'000) == 1) {
-        result = ::recv(fd, &answer, 1, 0) == 1 ? answer : -1;
-    }
-    ::close(fd);
-    return result;
-}
-
 std::string request(std::string_view service, std::string_view topic) {
     return *encodeRequest(service, topic);
 }

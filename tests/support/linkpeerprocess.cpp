@@ -285,4 +285,24 @@ int connectTo(const std::string& path) {
     return fd;
 }
 
+int answerTo(const std::string& path, const std::string& bytes, bool closeWriting) {
+    const int fd = connectTo(path);
+    if (fd < 0) {
+        return -2;
+    }
+    // The server may refuse before reading everything; later bytes then fail to go.
+    [[maybe_unused]] auto sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (closeWriting) {
+        ::shutdown(fd, SHUT_WR);
+    }
+    pollfd p{fd, POLLIN, 0};
+    unsigned char answer = 0;
+    int result = -3;
+    if (::poll(&p, 1, 10'000) == 1) {
+        result = ::recv(fd, &answer, 1, 0) == 1 ? answer : -1;
+    }
+    ::close(fd);
+    return result;
+}
+
 } // namespace ostrane::testing

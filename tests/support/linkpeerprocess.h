@@ -94,6 +94,11 @@ std::size_t openDescriptorCount();
 // A blocking connection to a socket path, -1 on failure.
 int connectTo(const std::string& path);
 
+// Sends `bytes` over a fresh connection (closing its writing side after them when asked),
+// then gives the answer byte: -1 for end of stream, -2 when nothing accepts the connection,
+// -3 when no answer comes.
+int answerTo(const std::string& path, const std::string& bytes, bool closeWriting = false);
+
 // Runs the check until it holds or `timeout` passes.
 template <typename Check> bool eventually(Check check, std::chrono::milliseconds timeout = 10s) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
