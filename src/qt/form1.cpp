@@ -22,6 +22,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace ostrane::qt {
 
@@ -243,20 +245,19 @@ std::uint32_t Form1::trayCallbackWindow() const {
 }
 
 bool Form1::minimisedAndHidden() const {
-    return isHidden() && hiddenInTray_;
+    return isHidden() && placeInTray_.has_value();
 }
 
 void Form1::hideInTray() {
-    hiddenInTray_ = true;
-    framePosition_ = pos();
+    placeInTray_ = pos();
     hide();
 }
 
 void Form1::restoreInPlace() {
-    hiddenInTray_ = false;
     setWindowState(windowState() & ~Qt::WindowMinimized);
     // Some window managers (mutter) would put the client area where the frame was.
-    move(framePosition_);
+    if (const std::optional<QPoint> place = std::exchange(placeInTray_, std::nullopt))
+        move(*place);
     show();
 }
 

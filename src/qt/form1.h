@@ -5,8 +5,10 @@
 #include "qt/windowdesign.h"
 #include "qt/windowloader.h"
 
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -107,9 +109,9 @@ private:
     core::Form1Rules rules_;
     QPointer<Form5> form5_;
     FrameArrival frameArrival_;
-    // Some window managers (xfwm4) take the minimised state off a withdrawn window.
-    bool hiddenInTray_ = false;
-    QPoint framePosition_;
+    // Where the window was when it hid into the icon; kept by the window itself, since some
+    // window managers (xfwm4) take the minimised state off a withdrawn window.
+    std::optional<QPoint> placeInTray_;
 };
 
 } // namespace ostrane::qt

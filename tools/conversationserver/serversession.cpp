@@ -71,6 +71,11 @@ void ServerSession::readWaitingRequests() {
 }
 
 void ServerSession::acceptAll() {
+    // What the older connections did comes first, so the lines keep the order of events: a
+    // client that left before the next one came is said to have closed before it opened.
+    if (!connections_.empty()) {
+        reapClosed();
+    }
     readWaitingRequests();
     for (;;) {
         const Accepted accepted = server_->acceptOne();
