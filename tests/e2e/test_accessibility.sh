@@ -1,7 +1,8 @@
 #!/bin/bash
 # What a screen reader sees, through AT-SPI: the focus starts on the path field, the hidden
-# link boxes are not there, every picture-only control has a name, EXIT and ABOUT are buttons,
-# and the keyboard reaches the panel toggle.
+# link boxes and what lies below the closed window are not there, every picture-only control
+# has a name, EXIT and ABOUT are buttons, and the keyboard reaches the panel toggle and, once
+# the panel is open, the song list.
 BIN=$1
 here=$(cd "$(dirname "$0")" && pwd)
 if [[ -z ${OSTRANE_PRIVATE_BUS:-} ]]; then
@@ -33,11 +34,21 @@ grep -q '^push button|Song list|focusable' "$work/tree" || fail "the panel toggl
 grep -q 'QV-spc|STOP\|QV-spc|PLAY\|QV-spc|PAUSE\|QV-spc|QUIT' "$work/tree" &&
     fail "a hidden link box is seen: $(grep 'QV-spc|' "$work/tree")"
 
-# Backwards from the path field: the playlist picture, the song list, then the toggle.
-xdotool key shift+Tab shift+Tab shift+Tab
+# Below the closed window nothing is seen, and Tab passes it by: backwards from the path
+# field, the toggle comes next.
+for below in "Songs" "Song list frame" "Current directory" "Current Directory:"; do
+    grep -q "^[^|]*|$below|" "$work/tree" && fail "'$below' is seen below the closed window"
+done
+xdotool key shift+Tab
 wait_until "the focus on the panel toggle" focused_is "Song list"
 xdotool key Return
 wait_until "the panel to open" client_height_is "$window" 349
+# The open panel is seen, the folder label by what it is, and Tab reaches the song list.
+atspi tree >"$work/tree"
+has "label|Current directory|showing"
+grep -q '^[^|]*|Songs|' "$work/tree" || fail "the open song list is not seen"
+xdotool key Tab
+wait_until "the focus on the song list" focused_is "Songs"
 
 atspi press ABOUT
 wait_until "the about window" about_shown
