@@ -71,13 +71,13 @@ void ServerSession::readWaitingRequests() {
 }
 
 void ServerSession::acceptAll() {
-    // What the older connections did comes first, so the lines keep the order of events: a
-    // client that left before the next one came is said to have closed before it opened.
-    if (!connections_.empty()) {
-        reapClosed();
-    }
     readWaitingRequests();
     for (;;) {
+        // What the older connections did comes first, so the lines keep the order of events:
+        // a client that left before the next one came is said to have closed before it opened.
+        if (!connections_.empty()) {
+            reapClosed();
+        }
         const Accepted accepted = server_->acceptOne();
         switch (accepted.outcome) {
         case Accepted::Outcome::connection:
