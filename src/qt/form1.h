@@ -105,10 +105,11 @@ private:
 
     core::NotificationIcon& notificationIcon_;
     core::TwipScale scale_;
+    // Before the controls: loading them sends the window events, which look at it.
+    FrameArrival frameArrival_;
     LoadedControls controls_;
     core::Form1Rules rules_;
     QPointer<Form5> form5_;
-    FrameArrival frameArrival_;
     // Where the window was when it hid into the icon; kept by the window itself, since some
     // window managers (xfwm4) take the minimised state off a withdrawn window.
     std::optional<QPoint> placeInTray_;
