@@ -31,6 +31,12 @@ CommandButton::CommandButton(HWND form, const core::ControlDescription& row,
       picture_(row.picture, screenDotsPerInch().x),
       downPicture_(row.downPicture, screenDotsPerInch().x) {}
 
+void CommandButton::rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont) {
+    Control::rescale(scale, dotsPerInch, formFont);
+    picture_ = Picture(row_.picture, dotsPerInch);
+    downPicture_ = Picture(row_.downPicture, dotsPerInch);
+}
+
 const Picture& CommandButton::shownPicture(bool pressed) const {
     return pressed && !downPicture_.empty() ? downPicture_ : picture_;
 }

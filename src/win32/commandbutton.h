@@ -23,6 +23,7 @@ public:
     // Return presses the button, as Space does.
     bool keyPressed(WPARAM key) override;
     bool drawItem(const DRAWITEMSTRUCT& item) override;
+    void rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont) override;
 
     std::function<void()> onClick;
 

@@ -88,15 +88,18 @@ Control::Control(HWND form, const core::ControlDescription& row, const core::Twi
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
     if (row.border == core::Border::Sunken && back_)
-        ::SetWindowSubclass(window_, paintSunkenEdge, 0, reinterpret_cast<DWORD_PTR>(this));
+        baseProcedure_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+            window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(paintSunkenEdge)));
 }
 
-LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                          UINT_PTR, DWORD_PTR self) {
-    const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const Control* self = from(window);
+    if (self == nullptr)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    const LRESULT result = ::CallWindowProcW(self->baseProcedure_, window, message, wParam, lParam);
     if (message != WM_NCPAINT)
         return result;
-    const auto& control = *reinterpret_cast<Control*>(self);
+    const Control& control = *self;
     const COLORREF back = control.back_->colour();
     using Rings = std::array<std::pair<COLORREF, COLORREF>, 2>;
     // A text box has the classic edge of fixed greys, as the other front end draws it; any
@@ -130,7 +133,8 @@ LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wPar
 
 Control::~Control() {
     if (window_ != nullptr && ::IsWindow(window_)) {
-        ::RemoveWindowSubclass(window_, paintSunkenEdge, 0);
+        if (baseProcedure_ != nullptr)
+            ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(baseProcedure_));
         ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         ::DestroyWindow(window_);
     }
@@ -176,6 +180,16 @@ RECT Control::bounds() const {
     ::GetWindowRect(window_, &rect);
     ::MapWindowPoints(nullptr, ::GetParent(window_), reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+void Control::rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont) {
+    if (!row_.font.isWindowFont())
+        font_ = Font(row_.font, dotsPerInch);
+    formFont_ = formFont;
+    ::SetWindowPos(window_, nullptr, scale.pixelsX(row_.left), scale.pixelsY(row_.top),
+                   scale.pixelsX(row_.width), scale.pixelsY(row_.height),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), TRUE);
 }
 
 HBRUSH Control::colours(HDC dc, HBRUSH system) {

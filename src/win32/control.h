@@ -80,6 +80,9 @@ public:
     // WM_CTLCOLOR*: sets the text colours on `dc` and gives the background brush, where
     // `system` is what the system would paint with.
     virtual HBRUSH colours(HDC dc, HBRUSH system);
+    // The form moved to a screen of `dotsPerInch`: the control takes its place and size from
+    // its row again, and its font at the new scale.
+    virtual void rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont);
 
 protected:
     // Creates the window; `style` adds to the description's visibility, enabling and border.
@@ -89,13 +92,16 @@ protected:
     // The font the control draws its text in.
     HFONT font() const { return font_.handle() != nullptr ? font_.handle() : formFont_; }
 
-    static LRESULT CALLBACK paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR id, DWORD_PTR self);
+    // The window procedure of a field whose sunken edge the control draws itself, in front
+    // of the window class's own.
+    static LRESULT CALLBACK paintSunkenEdge(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
 
     const core::ControlDescription& row_;
     HWND window_ = nullptr;
     Font font_;
     HFONT formFont_ = nullptr;
+    WNDPROC baseProcedure_ = nullptr;
     std::optional<Paint> fore_;
     std::optional<Paint> back_;
 };

@@ -93,6 +93,29 @@ void Form::createControls(ControlServices services) {
     }
 }
 
+void Form::rescale(int dotsPerInch, const RECT& suggested) {
+    scale_ = core::TwipScale::forDotsPerInch(static_cast<float>(dotsPerInch),
+                                             static_cast<float>(dotsPerInch));
+    // The controls take the new font before the old one goes.
+    Font font = description_.font.isWindowFont() ? Font() : Font(description_.font, dotsPerInch);
+    const HFONT formFont = font.handle() != nullptr
+                               ? font.handle()
+                               : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    for (const auto& control : controls_)
+        control->rescale(scale_, dotsPerInch, formFont);
+    // A box may show another box's picture, which is chosen anew only now.
+    for (const auto& control : controls_)
+        if (control->description().kind == core::ControlKind::PictureBox) {
+            auto& box = static_cast<PictureBox&>(*control);
+            box.showPicture(box.picture());
+        }
+    font_ = std::move(font);
+    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 Control* Form::find(std::string_view name) const {
     for (const auto& control : controls_)
         if (control->name() == name)
@@ -204,6 +227,14 @@ LRESULT Form::route(UINT message, WPARAM wParam, LPARAM lParam) {
     if (const std::optional<LRESULT> handled = onMessage(message, wParam, lParam))
         return *handled;
     switch (message) {
+    case Label::tipsDueMessage:
+        for (const auto& control : controls_)
+            if (control->description().kind == core::ControlKind::Label)
+                static_cast<Label*>(control.get())->attachTip();
+        return 0;
+    case WM_DPICHANGED:
+        rescale(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_ACTIVATE:
         // The keyboard stays with the window's controls, never with the window itself.
         if (LOWORD(wParam) == WA_INACTIVE) {

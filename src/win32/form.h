@@ -64,6 +64,9 @@ protected:
 
     // A message for the window itself; the default handling when it gives nothing.
     virtual std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The window moved to a screen of another scale: everything is laid out again at
+    // `dotsPerInch`, in the outer rectangle the system suggests.
+    void rescale(int dotsPerInch, const RECT& suggested);
     // The pointer moved over the window where no label lies.
     virtual void mouseMove() {}
 

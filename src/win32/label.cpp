@@ -1,6 +1,9 @@
 #include "win32/label.h"
 
+#include "platform/win32/systemroutine.h"
 #include "platform/win32/widetext.h"
+
+#include <utility>
 
 namespace ostrane::win32 {
 
@@ -21,6 +24,17 @@ DWORD labelStyle(const core::ControlDescription& row) {
         break;
     }
     return style;
+}
+
+// The tips are the common controls', whose library is loaded with the first tip.
+bool commonControlsLoaded() {
+    static const bool loaded = [] {
+        const auto initialise = platform::win32::systemRoutine<decltype(::InitCommonControlsEx)>(
+            L"comctl32.dll", "InitCommonControlsEx");
+        const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+        return initialise != nullptr && initialise(&common) != FALSE;
+    }();
+    return loaded;
 }
 
 } // namespace
@@ -52,8 +66,18 @@ void Label::repaint() {
 }
 
 void Label::setTip(std::string_view tip) {
+    tipText_ = platform::win32::wideFromUtf8(tip).value_or(L"");
+    if (tip_ != nullptr)
+        attachTip();
+    else if (!tipDue_)
+        tipDue_ = ::PostMessageW(::GetParent(window_), tipsDueMessage, 0, 0) != FALSE;
+}
+
+void Label::attachTip() {
     const HWND form = ::GetParent(window_);
     if (tip_ == nullptr) {
+        if (!std::exchange(tipDue_, false) || !commonControlsLoaded())
+            return;
         tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                  WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, form, nullptr,
@@ -61,7 +85,6 @@ void Label::setTip(std::string_view tip) {
         if (tip_ == nullptr)
             return;
     }
-    tipText_ = platform::win32::wideFromUtf8(tip).value_or(L"");
     // The label lets the pointer through to its form, so the tip watches the form over the
     // label's rectangle.
     TOOLINFOW tool{};
@@ -73,6 +96,12 @@ void Label::setTip(std::string_view tip) {
     tool.lpszText = tipText_.data();
     ::SendMessageW(tip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Label::rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont) {
+    Control::rescale(scale, dotsPerInch, formFont);
+    if (tip_ != nullptr)
+        attachTip();
 }
 
 HBRUSH Label::colours(HDC dc, HBRUSH system) {

@@ -14,13 +14,18 @@ public:
           HFONT formFont);
 
     void setForeColour(COLORREF colour);
-    // The text shown while the pointer rests over the label.
+    // The text shown while the pointer rests over the label. The tip itself is made once the
+    // form has handled `tipsDueMessage`, which this posts: after the first frame at start.
     void setTip(std::string_view tip);
+    void attachTip();
+    static constexpr UINT tipsDueMessage = WM_APP + 20;
     // Text and colour changes of a label that lets its form show through repaint the form
     // beneath it first.
     void setCaption(std::string_view caption);
 
     HBRUSH colours(HDC dc, HBRUSH system) override;
+    // The tip follows the label to its new place.
+    void rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont) override;
 
     std::function<void()> onMouseMove;
     std::function<void()> onMouseDown;
@@ -29,6 +34,7 @@ private:
     void repaint();
 
     HWND tip_ = nullptr;
+    bool tipDue_ = false;
     std::wstring tipText_;
 };
 

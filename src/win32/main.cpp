@@ -29,12 +29,11 @@ int runUntilEnd(ostrane::win32::Form1& form1, int showCommand) {
 // The command line is not the program's to read.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     // The windows scale themselves by the screen's dots per inch (twips, fonts, pictures):
-    // the system must not stretch them as well.
+    // the system must not stretch them as well. The manifest says so screen by screen; this
+    // is for a system that reads no such manifest, and does nothing where one was read.
     ::SetProcessDPIAware();
-    // No COM here: the pictures are bitmaps, and the folder dialog enters COM for itself.
-    // The common controls are the labels' tips.
-    const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
-    ::InitCommonControlsEx(&common);
+    // No COM here: the pictures are bitmaps, and the folder dialog enters COM for itself. The
+    // shell's library comes with the notification icon, the common controls' with the tips.
     if (!ostrane::win32::Form::registerClass() || !ostrane::win32::PictureBox::registerClass())
         return 1;
 

@@ -29,6 +29,13 @@ void PictureBox::showPicture(const Picture& picture) {
     ::InvalidateRect(window_, nullptr, TRUE);
 }
 
+void PictureBox::rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont) {
+    Control::rescale(scale, dotsPerInch, formFont);
+    own_ = Picture(row_.picture, dotsPerInch);
+    fitPicture();
+    ::InvalidateRect(window_, nullptr, TRUE);
+}
+
 void PictureBox::fitPicture() {
     if (!row_.autoSize || shown_->empty() || window_ == nullptr)
         return;

@@ -21,6 +21,8 @@ public:
     bool keyPressed(WPARAM key) override;
     // Shows another box's picture, which must outlive this box's use of it.
     void showPicture(const Picture& picture);
+    // The box's own picture is chosen again for the scale, and the box fitted to it.
+    void rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont) override;
 
     // A press and release of the left button over the box; the release that ends a double
     // click is not a click.

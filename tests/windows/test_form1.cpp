@@ -145,3 +145,39 @@ WIN_TEST(theKeyboardWorksTheWindowAsOnLinux) {
     WIN_CHECK(pumpUntil([&] { return ::GetFocus() == form1.File1.handle(); }));
     ::DestroyWindow(other);
 }
+
+// Moved to a screen of another scale, the window is laid out again there: the system's
+// rectangle, the controls' places, each picture chosen anew for the scale (a box showing
+// another box's picture too), and all of it back at 96.
+WIN_TEST(aScreenOfAnotherScaleLaysTheWindowOutAgain) {
+    WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
+    win32::Win32Platform services;
+    win32::Form1 form1(services.form1());
+    WIN_REQUIRE(form1.handle() != nullptr);
+    form1.Picture2.onClick(); // the panel opens: the toggle shows Picture4's picture
+    const SIZE open96 = win32::Picture("filelist-open.bmp", 96).size();
+    const SIZE banner96 = win32::Picture("banner.jpg", 96).size();
+    for (const int dpi : {120, 144, 192, 96}) {
+        RECT suggested{40, 30, 40 + 3 * dpi, 30 + 2 * dpi};
+        ::SendMessageW(form1.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                       reinterpret_cast<LPARAM>(&suggested));
+        RECT outer;
+        ::GetWindowRect(form1.handle(), &outer);
+        WIN_CHECK(::EqualRect(&outer, &suggested));
+
+        const auto scale = core::TwipScale::forDotsPerInch(float(dpi), float(dpi));
+        const core::ControlDescription& row = form1.Text1.description();
+        const RECT text = form1.Text1.bounds();
+        WIN_CHECK(text.left == scale.pixelsX(row.left));
+        WIN_CHECK(text.bottom - text.top == scale.pixelsY(row.height));
+
+        const auto whole = [dpi](LONG pixels) { return ::MulDiv(pixels, dpi, 96); };
+        RECT toggle;
+        ::GetClientRect(form1.Picture2.handle(), &toggle);
+        WIN_CHECK(toggle.right == whole(open96.cx));
+        WIN_CHECK(toggle.bottom == whole(open96.cy));
+        const SIZE banner = form1.control<win32::PictureBox>("Picture1").picture().size();
+        WIN_CHECK(banner.cx == whole(banner96.cx));
+        WIN_CHECK(banner.cy == whole(banner96.cy));
+    }
+}

@@ -1,5 +1,6 @@
 #include "platform/win32/shellfolderpicker.h"
 
+#include "platform/win32/systemroutine.h"
 #include "platform/win32/widetext.h"
 #include "platform/win32/win32api.h"
 
@@ -9,14 +10,36 @@ namespace {
 
 constexpr UINT onlyFileSystemFolders = 1; // BIF_RETURNONLYFSDIRS
 
+// The shell's and COM's routines the dialog needs, loaded with its first use.
+struct DialogRoutines {
+    decltype(::CoInitializeEx)* enterApartment =
+        systemRoutine<decltype(::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    decltype(::CoUninitialize)* leaveApartment =
+        systemRoutine<decltype(::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    decltype(::CoTaskMemFree)* free =
+        systemRoutine<decltype(::CoTaskMemFree)>(L"ole32.dll", "CoTaskMemFree");
+    decltype(::SHBrowseForFolderA)* browse =
+        systemRoutine<decltype(::SHBrowseForFolderA)>(L"shell32.dll", "SHBrowseForFolderA");
+    decltype(::SHGetPathFromIDListW)* pathOf =
+        systemRoutine<decltype(::SHGetPathFromIDListW)>(L"shell32.dll", "SHGetPathFromIDListW");
+
+    bool complete() const { return enterApartment && leaveApartment && free && browse && pathOf; }
+};
+
+const DialogRoutines& dialogRoutines() {
+    static const DialogRoutines routines;
+    return routines;
+}
+
 // The dialog needs COM on its thread; joins the apartment already there or enters one for
 // the call.
 class ComApartment {
 public:
-    ComApartment() : entered_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComApartment()
+        : entered_(SUCCEEDED(dialogRoutines().enterApartment(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~ComApartment() {
         if (entered_)
-            ::CoUninitialize();
+            dialogRoutines().leaveApartment();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
@@ -28,6 +51,9 @@ private:
 } // namespace
 
 std::string ShellFolderPicker::pick(core::WindowHandle owner, std::string_view prompt) {
+    const DialogRoutines& routines = dialogRoutines();
+    if (!routines.complete())
+        return {};
     const ComApartment apartment;
 
     BROWSEINFOA browse{};
@@ -37,13 +63,13 @@ std::string ShellFolderPicker::pick(core::WindowHandle owner, std::string_view p
     std::string title = codePageFromUtf8(prompt);
     browse.lpszTitle = ::lstrcatA(title.data(), "");
 
-    const PIDLIST_ABSOLUTE folder = ::SHBrowseForFolderA(&browse);
+    const PIDLIST_ABSOLUTE folder = routines.browse(&browse);
     if (folder == nullptr)
         return {};
 
     wchar_t path[MAX_PATH] = {};
-    ::SHGetPathFromIDListW(folder, path);
-    ::CoTaskMemFree(folder);
+    routines.pathOf(folder, path);
+    routines.free(folder);
     // The buffer is NUL-filled behind the path: the path is what stands before the first NUL.
     const std::wstring_view buffer(path, MAX_PATH);
     return utf8FromWide(buffer.substr(0, buffer.find(L'\0')));

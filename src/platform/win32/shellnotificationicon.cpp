@@ -1,5 +1,7 @@
 #include "platform/win32/shellnotificationicon.h"
 
+#include "platform/win32/systemroutine.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -34,6 +36,13 @@ ATOM registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
     return atom != 0
                ? atom
                : static_cast<ATOM>(::GetClassInfoExW(instance, windowClassName, &windowClass));
+}
+
+// The shell's routine, loaded with the first icon: false when the shell is missing.
+BOOL notifyShell(DWORD message, NOTIFYICONDATAA* data) {
+    static decltype(::Shell_NotifyIconA)* const notify =
+        systemRoutine<decltype(::Shell_NotifyIconA)>(L"shell32.dll", "Shell_NotifyIconA");
+    return notify != nullptr ? notify(message, data) : FALSE;
 }
 
 } // namespace
@@ -89,7 +98,7 @@ NOTIFYICONDATAA ShellNotificationIcon::shellRecord(const core::NotifyIconRecord&
 
 bool ShellNotificationIcon::add(const core::NotifyIconRecord& record) {
     NOTIFYICONDATAA data = shellRecord(record);
-    if (data.cbSize == 0 || ::Shell_NotifyIconA(NIM_ADD, &data) == FALSE)
+    if (data.cbSize == 0 || notifyShell(NIM_ADD, &data) == FALSE)
         return false;
     added_ = record;
     shellRunning_ = true;
@@ -99,7 +108,7 @@ bool ShellNotificationIcon::add(const core::NotifyIconRecord& record) {
 
 bool ShellNotificationIcon::remove(const core::NotifyIconRecord& record) {
     NOTIFYICONDATAA data = shellRecord(record);
-    if (data.cbSize == 0 || ::Shell_NotifyIconA(NIM_DELETE, &data) == FALSE)
+    if (data.cbSize == 0 || notifyShell(NIM_DELETE, &data) == FALSE)
         return false;
     if (added_ && data.hWnd == shellRecord(*added_).hWnd && data.uID == shellRecord(*added_).uID) {
         added_.reset();
@@ -123,7 +132,7 @@ void ShellNotificationIcon::handle(UINT message, LPARAM lParam) {
 // A new shell has forgotten the icons of the last one: the icon comes back as it was.
 void ShellNotificationIcon::addAgain() {
     NOTIFYICONDATAA data = shellRecord(*added_);
-    if (::Shell_NotifyIconA(NIM_ADD, &data) == FALSE)
+    if (notifyShell(NIM_ADD, &data) == FALSE)
         return;
     watchShell();
     if (!shellRunning_) {
