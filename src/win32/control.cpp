@@ -57,9 +57,56 @@ std::optional<COLORREF> colourOf(const core::Colour& colour) {
     return std::nullopt;
 }
 
+namespace {
+
+const core::TwipScale& designScale() {
+    static const core::TwipScale scale = core::TwipScale::forDotsPerInch(96.0f, 96.0f);
+    return scale;
+}
+
+int edge(int pixelsAt96, float designTwipsPerPixel, float twipsPerPixel) {
+    return static_cast<int>(
+        std::floor(static_cast<double>(pixelsAt96) * designTwipsPerPixel / twipsPerPixel + 0.5));
+}
+
+int edgeX(const core::TwipScale& scale, LONG pixelsAt96) {
+    return edge(static_cast<int>(pixelsAt96), designScale().twipsPerPixelX(),
+                scale.twipsPerPixelX());
+}
+
+int edgeY(const core::TwipScale& scale, LONG pixelsAt96) {
+    return edge(static_cast<int>(pixelsAt96), designScale().twipsPerPixelY(),
+                scale.twipsPerPixelY());
+}
+
+} // namespace
+
+int screenPixelsX(const core::TwipScale& scale, float twips) {
+    return edgeX(scale, designScale().pixelsX(twips));
+}
+
+int screenPixelsY(const core::TwipScale& scale, float twips) {
+    return edgeY(scale, designScale().pixelsY(twips));
+}
+
+RECT placed(const core::TwipScale& scale, const core::ControlDescription& row,
+            std::optional<SIZE> sizeAt96) {
+    const int left = designScale().pixelsX(row.left);
+    const int top = designScale().pixelsY(row.top);
+    const SIZE size = sizeAt96.value_or(
+        SIZE{designScale().pixelsX(row.width), designScale().pixelsY(row.height)});
+    return {edgeX(scale, left), edgeY(scale, top), edgeX(scale, left + size.cx),
+            edgeY(scale, top + size.cy)};
+}
+
+int lineWidth(const core::TwipScale& scale) {
+    return std::max(
+        1, static_cast<int>(std::lround(designScale().twipsPerPixelY() / scale.twipsPerPixelY())));
+}
+
 Control::Control(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
                  const wchar_t* windowClass, DWORD style, HFONT formFont, std::string_view text)
-    : row_(row), formFont_(formFont) {
+    : row_(row), formFont_(formFont), scale_(scale) {
     if (!row.font.isWindowFont())
         font_ = Font(row.font, screenDotsPerInch().y);
     if (const auto colour = colourOf(row.foreColour))
@@ -79,9 +126,9 @@ Control::Control(HWND form, const core::ControlDescription& row, const core::Twi
     else if (row.border == core::Border::Sunken)
         extended |= WS_EX_CLIENTEDGE;
     const std::wstring wide = wideFromUtf8(text).value_or(L"");
-    window_ = ::CreateWindowExW(extended, windowClass, wide.c_str(), style, scale.pixelsX(row.left),
-                                scale.pixelsY(row.top), scale.pixelsX(row.width),
-                                scale.pixelsY(row.height), form, nullptr,
+    const RECT place = placed(scale, row);
+    window_ = ::CreateWindowExW(extended, windowClass, wide.c_str(), style, place.left, place.top,
+                                place.right - place.left, place.bottom - place.top, form, nullptr,
                                 ::GetModuleHandleW(nullptr), this);
     if (window_ == nullptr)
         return;
@@ -186,9 +233,10 @@ void Control::rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formF
     if (!row_.font.isWindowFont())
         font_ = Font(row_.font, dotsPerInch);
     formFont_ = formFont;
-    ::SetWindowPos(window_, nullptr, scale.pixelsX(row_.left), scale.pixelsY(row_.top),
-                   scale.pixelsX(row_.width), scale.pixelsY(row_.height),
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    scale_ = scale;
+    const RECT place = placed(scale, row_);
+    ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), TRUE);
 }
 

@@ -41,6 +41,18 @@ inline COLORREF rgbOf(core::Colour colour) {
 // A description's colour on this system; nothing for the toolkit's default.
 std::optional<COLORREF> colourOf(const core::Colour& colour);
 
+// A length in twips on a screen of `scale`, in its pixels, as the Linux program puts it there:
+// whole pixels at 96 dots per inch (its layout), times the screen's scale and rounded (its
+// drawing). At 96 dots per inch, the twips in pixels.
+int screenPixelsX(const core::TwipScale& scale, float twips);
+int screenPixelsY(const core::TwipScale& scale, float twips);
+// A row's rectangle on that screen, each edge where the Linux program draws it; at the row's
+// place with `sizeAt96`, in pixels at 96 dots per inch, where that is given.
+RECT placed(const core::TwipScale& scale, const core::ControlDescription& row,
+            std::optional<SIZE> sizeAt96 = std::nullopt);
+// The width of a line on that screen: whole pixels, one up to 1.5 times the design's scale.
+int lineWidth(const core::TwipScale& scale);
+
 // One child window of a form, made from its row of the window description. The form's
 // window procedure hands each control the messages that concern it.
 // Registers a window class of the program's own with the arrow cursor; double clicks arrive
@@ -101,6 +113,7 @@ protected:
     HWND window_ = nullptr;
     Font font_;
     HFONT formFont_ = nullptr;
+    core::TwipScale scale_;
     WNDPROC baseProcedure_ = nullptr;
     std::optional<Paint> fore_;
     std::optional<Paint> back_;

@@ -34,8 +34,8 @@ Form::Form(const core::WindowDescription& description, DWORD style, ControlServi
         font_ = Font(description.font, screenDotsPerInch().y);
     if (const auto colour = colourOf(description.backColour))
         back_.emplace(*colour);
-    RECT outer{0, 0, scale_.pixelsX(static_cast<float>(description.clientWidth)),
-               scale_.pixelsY(static_cast<float>(description.clientHeight))};
+    RECT outer{0, 0, screenPixelsX(scale_, static_cast<float>(description.clientWidth)),
+               screenPixelsY(scale_, static_cast<float>(description.clientHeight))};
     ::AdjustWindowRectEx(&outer, style, FALSE, 0);
     const std::wstring title = platform::win32::wideFromUtf8(description.caption).value_or(L"");
     window_ = ::CreateWindowExW(0, windowClassName, title.c_str(), style, CW_USEDEFAULT,

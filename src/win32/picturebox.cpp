@@ -1,5 +1,6 @@
 #include "win32/picturebox.h"
 
+#include <cstdlib>
 #include <utility>
 
 namespace ostrane::win32 {
@@ -39,11 +40,13 @@ void PictureBox::rescale(const core::TwipScale& scale, int dotsPerInch, HFONT fo
 void PictureBox::fitPicture() {
     if (!row_.autoSize || shown_->empty() || window_ == nullptr)
         return;
-    RECT outer{0, 0, shown_->size().cx, shown_->size().cy};
-    ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+    // The box takes the picture's size at 96 dots per inch with its border, and is placed on
+    // the screen as the Linux program places it; the picture is then fitted inside.
+    const int border = row_.border == core::Border::Flat ? 2 : 0;
+    const SIZE design = shown_->designSize();
+    const RECT outer = placed(scale_, row_, SIZE{design.cx + border, design.cy + border});
     ::SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void PictureBox::paint() {
@@ -53,7 +56,13 @@ void PictureBox::paint() {
     ::GetClientRect(window_, &client);
     const HBRUSH back = back_ ? back_->brush() : ::GetSysColorBrush(COLOR_WINDOW);
     ::FillRect(dc, &client, back);
-    shown_->draw(dc, 0, 0);
+    // A picture within a pixel of its box's inside fills it, as on Linux.
+    SIZE size = shown_->size();
+    if (std::abs(size.cx - client.right) <= 1)
+        size.cx = client.right;
+    if (std::abs(size.cy - client.bottom) <= 1)
+        size.cy = client.bottom;
+    shown_->draw(dc, 0, 0, size);
     ::EndPaint(window_, &painting);
 }
 
@@ -64,6 +73,15 @@ LRESULT PictureBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_NCCALCSIZE:
+        // The border is a line of the screen's width, as on Linux: two pixels from 1.5 times
+        // the design's scale. Both forms of the message begin with the rectangle to inset.
+        if (row_.border == core::Border::Flat) {
+            auto* area = reinterpret_cast<RECT*>(lParam);
+            ::InflateRect(area, -lineWidth(scale_), -lineWidth(scale_));
+            return 0;
+        }
+        break;
     case WM_NCPAINT:
         if (row_.border == core::Border::Flat) {
             // The border in the system's window text colour, as a flat frame is drawn.
@@ -71,7 +89,10 @@ LRESULT PictureBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             RECT outer;
             ::GetWindowRect(window_, &outer);
             ::OffsetRect(&outer, -outer.left, -outer.top);
-            ::FrameRect(dc, &outer, ::GetSysColorBrush(COLOR_WINDOWTEXT));
+            for (int ring = 0; ring < lineWidth(scale_); ++ring) {
+                ::FrameRect(dc, &outer, ::GetSysColorBrush(COLOR_WINDOWTEXT));
+                ::InflateRect(&outer, -1, -1);
+            }
             ::ReleaseDC(window_, dc);
             return 0;
         }

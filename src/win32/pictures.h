@@ -21,16 +21,26 @@ public:
     Picture(Picture&& other) noexcept;
     Picture& operator=(Picture&& other) noexcept;
 
-    bool empty() const { return bitmap_ == nullptr; }
-    HBITMAP bitmap() const { return bitmap_; }
+    bool empty() const { return source_ == nullptr; }
+    // The size it is drawn at on its screen, and its size at 96 dots per inch.
     SIZE size() const { return size_; }
+    SIZE designSize() const { return designSize_; }
 
     // Draws the picture with its top-left corner at (x, y), at its own size; `alpha` below 255
     // blends it with what lies beneath.
     void draw(HDC dc, int x, int y, BYTE alpha = 255) const;
+    // Draws it at `size`, resampled from its source where that is not its own.
+    void draw(HDC dc, int x, int y, SIZE size) const;
 
 private:
-    HBITMAP bitmap_ = nullptr;
+    void release();
+
+    // The bitmap as loaded (the twin above 96 dots per inch), and where that is not drawn as it
+    // is, its copy at `size_`.
+    HBITMAP source_ = nullptr;
+    HBITMAP scaled_ = nullptr;
+    SIZE sourceSize_{};
+    SIZE designSize_{};
     SIZE size_{};
 };
 

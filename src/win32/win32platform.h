@@ -14,14 +14,20 @@ namespace ostrane::win32 {
 
 // The platform's real objects for the main window. Every open and close runs on the
 // conversations' own thread, which also starts DDEML there, off the window's path: a player
-// that never answers holds no window, and the end of the program waits for it one stop bound
-// at most.
+// that never answers holds no window, and the end of the program waits for it `stopBound` at
+// most.
 struct Win32Platform {
+    // The whole end within a second: the rest of it (the icon's delete, the process's end)
+    // takes up to a tenth of that under Wine.
+    static constexpr std::chrono::milliseconds stopBound{800};
+
     explicit Win32Platform(std::chrono::milliseconds openTimeout =
                                platform::win32::DdeConversations::defaultOpenTimeout)
-        : conversations([openTimeout]() -> std::unique_ptr<core::Conversations> {
-              return std::make_unique<platform::win32::DdeConversations>(openTimeout);
-          }) {}
+        : conversations(
+              [openTimeout]() -> std::unique_ptr<core::Conversations> {
+                  return std::make_unique<platform::win32::DdeConversations>(openTimeout);
+              },
+              stopBound) {}
 
     core::Form1Platform form1() {
         return {conversations, folderPicker, notificationIcon, folderReader};
