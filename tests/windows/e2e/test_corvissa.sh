@@ -164,4 +164,30 @@ wine taskkill /f /im explorer.exe >/dev/null 2>&1 || fail "no shell to end"
 wait_until "the window back after the shell ended" mapped "$window"
 wmctrl -i -c "$window"
 wait_until "the program to end after the shell's end" ended "$corvissa_pid"
+# At other scales, set by the prefix's LogPixels (read as Wine starts), the main window looks
+# as the Linux program's does at that scale, outside text pixel for pixel; the text areas
+# scaled as the Linux look test scales them. Each row: dots per inch, the Linux scale.
+at_dots_per_inch() {
+    stop_wine
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 ||
+        fail "cannot set LogPixels to $1"
+    stop_wine
+}
+scaled_areas() {
+    local area
+    for area in "${@:2}"; do
+        awk -v s="$1" -v a="$area" 'BEGIN { split(a, v, ",")
+            printf "%d,%d,%d,%d\n", v[1] * s - 1, v[2] * s - 1, v[3] * s + 2.5, v[4] * s + 2.5 }'
+    done
+}
+for row in "120 1.25"; do
+    read -r dpi scale <<<"$row"
+    at_dots_per_inch "$dpi"
+    start_corvissa_exe
+    mapfile -t areas < <(scaled_areas "$scale" "${main_text[@]}")
+    looks_like "main-closed@$scale" "$window" "${areas[@]}"
+    wmctrl -i -c "$window"
+    wait_until "the program to end at $dpi dots per inch" ended "$corvissa_pid"
+done
+at_dots_per_inch 96
 echo "windows e2e: passed"
