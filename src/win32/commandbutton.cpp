@@ -67,14 +67,20 @@ bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {
     const HBRUSH faceBrush = ::CreateSolidBrush(face);
     ::FillRect(dc, &all, faceBrush);
     ::DeleteObject(faceBrush);
-    const RECT inner{all.left + 1, all.top + 1, all.right - 1, all.bottom - 1};
     const core::Bevel bevel = core::buttonBevel(
         core::Colour::rgb(GetRValue(face), GetGValue(face), GetBValue(face)), pressed);
-    edge(dc, all, rgbOf(bevel.outerLight), rgbOf(bevel.outerDark));
-    edge(dc, inner, rgbOf(bevel.innerLight), rgbOf(bevel.innerDark));
+    // Each ring of the bevel is a line of the screen's width, as on Linux.
+    const int line = lineWidth(scale_);
+    RECT ring = all;
+    for (const auto& [light, dark] : {std::pair{bevel.outerLight, bevel.outerDark},
+                                      std::pair{bevel.innerLight, bevel.innerDark}})
+        for (int pixel = 0; pixel < line; ++pixel) {
+            edge(dc, ring, rgbOf(light), rgbOf(dark));
+            ::InflateRect(&ring, -1, -1);
+        }
 
-    // Contents sink by one pixel while the button is held down.
-    const int sink = pressed ? 1 : 0;
+    // Contents sink by one line while the button is held down.
+    const int sink = pressed ? line : 0;
     const Picture& shown = shownPicture(pressed);
     if (!shown.empty()) {
         const int x = (all.left + all.right - shown.size().cx) / 2;

@@ -134,9 +134,13 @@ Control::Control(HWND form, const core::ControlDescription& row, const core::Twi
         return;
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
-    if (row.border == core::Border::Sunken && back_)
+    if (row.border == core::Border::Sunken && back_) {
         baseProcedure_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
             window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(paintSunkenEdge)));
+        // The edge's width is the procedure's now.
+        ::SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
 }
 
 LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -144,6 +148,15 @@ LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wPar
     if (self == nullptr)
         return ::DefWindowProcW(window, message, wParam, lParam);
     const LRESULT result = ::CallWindowProcW(self->baseProcedure_, window, message, wParam, lParam);
+    // Each of the edge's two rings is a line of the screen's width, as on Linux: the system's
+    // edge is two pixels, whatever the scale.
+    const int line = lineWidth(self->scale_);
+    if (message == WM_NCCALCSIZE) {
+        // Both forms of the message begin with the rectangle to inset.
+        auto* area = reinterpret_cast<RECT*>(lParam);
+        ::InflateRect(area, -2 * (line - 1), -2 * (line - 1));
+        return result;
+    }
     if (message != WM_NCPAINT)
         return result;
     const Control& control = *self;
@@ -162,17 +175,17 @@ LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wPar
     for (const auto& [dark, light] : rings) {
         const HBRUSH darkBrush = ::CreateSolidBrush(dark);
         const HBRUSH lightBrush = ::CreateSolidBrush(light);
-        const RECT top{ring.left, ring.top, ring.right, ring.top + 1};
-        const RECT left{ring.left, ring.top, ring.left + 1, ring.bottom};
-        const RECT bottom{ring.left, ring.bottom - 1, ring.right, ring.bottom};
-        const RECT right{ring.right - 1, ring.top, ring.right, ring.bottom};
+        const RECT top{ring.left, ring.top, ring.right, ring.top + line};
+        const RECT left{ring.left, ring.top, ring.left + line, ring.bottom};
+        const RECT bottom{ring.left, ring.bottom - line, ring.right, ring.bottom};
+        const RECT right{ring.right - line, ring.top, ring.right, ring.bottom};
         ::FillRect(dc, &top, darkBrush);
         ::FillRect(dc, &left, darkBrush);
         ::FillRect(dc, &bottom, lightBrush);
         ::FillRect(dc, &right, lightBrush);
         ::DeleteObject(darkBrush);
         ::DeleteObject(lightBrush);
-        ::InflateRect(&ring, -1, -1);
+        ::InflateRect(&ring, -line, -line);
     }
     ::ReleaseDC(window, dc);
     return result;

@@ -9,6 +9,9 @@ PictureBox::PictureBox(HWND form, const core::ControlDescription& row, const cor
                        HFONT formFont)
     : Control(form, row, scale, WindowClass, WS_TABSTOP, formFont, {}),
       own_(row.picture, screenDotsPerInch().x) {
+    // The border's width is this class's, known once the window is the box's.
+    ::SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     fitPicture();
 }
 
