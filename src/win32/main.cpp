@@ -2,8 +2,6 @@
 #include "win32/picturebox.h"
 #include "win32/win32platform.h"
 
-#include <memory>
-
 namespace {
 
 // Shows the main window and handles messages until the program ends; the status to end with.
@@ -37,15 +35,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     if (!ostrane::win32::Form::registerClass() || !ostrane::win32::PictureBox::registerClass())
         return 1;
 
-    auto platform = std::make_unique<ostrane::win32::Win32Platform>();
-    ostrane::win32::Form1 form1(platform->form1());
+    ostrane::win32::Win32Platform platform;
+    ostrane::win32::Form1 form1(platform.form1());
     if (form1.handle() == nullptr)
         return 1;
     const int status = runUntilEnd(form1, showCommand);
-    // The closes asked for reach the player first: the conversations' end waits for them one
-    // stop bound at most. The windows then go with the process, not one by one: Wine hides a
-    // top-level window only once the window manager has withdrawn it, and waits 2 s for one
-    // that never does.
-    platform.reset();
+    // The closes asked for reach the player first: the conversations' end waits for them
+    // `Win32Platform::stopBound` at most. The windows then go with the process, not one by one:
+    // Wine hides a top-level window only once the window manager has withdrawn it, and waits 2 s
+    // for one that never does.
+    platform.endConversations();
     ::ExitProcess(static_cast<UINT>(status));
 }

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace ostrane::win32 {
 
@@ -22,18 +23,25 @@ struct Win32Platform {
     static constexpr std::chrono::milliseconds stopBound{800};
 
     explicit Win32Platform(std::chrono::milliseconds openTimeout =
-                               platform::win32::DdeConversations::defaultOpenTimeout)
-        : conversations(
-              [openTimeout]() -> std::unique_ptr<core::Conversations> {
-                  return std::make_unique<platform::win32::DdeConversations>(openTimeout);
-              },
-              stopBound) {}
-
-    core::Form1Platform form1() {
-        return {conversations, folderPicker, notificationIcon, folderReader};
+                               platform::win32::DdeConversations::defaultOpenTimeout) {
+        conversations.emplace(
+            [openTimeout]() -> std::unique_ptr<core::Conversations> {
+                return std::make_unique<platform::win32::DdeConversations>(openTimeout);
+            },
+            stopBound);
     }
 
-    core::SerialConversations conversations;
+    core::Form1Platform form1() {
+        return {*conversations, folderPicker, notificationIcon, folderReader};
+    }
+
+    // Ends the conversations (the closes asked for carried out, `stopBound` at most) on a
+    // thread of its own, while this thread answers what other threads send its windows: an
+    // open under way asks every top-level window for the service, the program's own too, and
+    // would otherwise wait for this thread to the end of the bound.
+    void endConversations();
+
+    std::optional<core::SerialConversations> conversations;
     platform::win32::ShellFolderPicker folderPicker;
     platform::win32::ShellNotificationIcon notificationIcon;
     platform::win32::FindFileFolderReader folderReader;

@@ -81,7 +81,7 @@ WIN_TEST(theWindowPaintsAndTakesInputWhileThePlayerHangs) {
         WIN_CHECK(pumpUntil([&] { return form1.Text1.text().size() == std::size_t(round + 1); }));
     }
     // All that while the first open still waited on the player.
-    WIN_CHECK(services.conversations.backlog() > 0);
+    WIN_CHECK(services.conversations->backlog() > 0);
 }
 
 WIN_TEST(theKeyboardWorksTheWindowAsOnLinux) {
