@@ -50,10 +50,12 @@ class SongNames final : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    void show(core::NameList names) {
+    // Shows `names` and gives back the list shown before.
+    core::NameList show(core::NameList names) {
         beginResetModel();
-        names_ = std::move(names);
+        std::swap(names_, names);
         endResetModel();
+        return names;
     }
     std::string_view name(int row) const { return names_[static_cast<std::size_t>(row)]; }
 
@@ -90,11 +92,11 @@ bool FileListBox::setPath(const std::string& path) {
     const auto absolute = absoluteFolder(path);
     if (!absolute)
         return false;
-    auto names = listSongs(reader_, *absolute, pattern_);
+    auto names = lister_.list(reader_, *absolute, pattern_);
     if (!names)
         return false;
     path_ = *absolute;
-    entries_->show(std::move(*names));
+    lister_.recycle(entries_->show(std::move(*names)));
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/filepattern.h"
 #include "core/folderreader.h"
+#include "core/songlisting.h"
 
 #include <QListView>
 #include <QString>
@@ -43,6 +44,7 @@ private:
     QString patternText_;
     core::FilePattern pattern_;
     core::FolderReader& reader_;
+    core::SongLister lister_;
     std::string path_;
     SongNames* entries_;
 };
