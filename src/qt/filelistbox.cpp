@@ -82,8 +82,30 @@ FileListBox::FileListBox(QString pattern, core::FolderReader& reader, QWidget* p
     setUniformItemSizes(true);
     std::error_code error;
     const std::string current = bytesOf(std::filesystem::current_path(error));
-    if (!setPath(current))
-        path_ = current;
+    path_ = absoluteFolder(current).value_or(current);
+    listAtStart(path_);
+}
+
+FileListBox::~FileListBox() {
+    if (startListing_.joinable())
+        startListing_.join();
+}
+
+void FileListBox::listAtStart(const std::string& folder) {
+    startListing_ = std::thread([this, folder] {
+        startNames_ = core::SongLister().list(reader_, folder, pattern_);
+        QMetaObject::invokeMethod(
+            this, [this] { finishStartListing(); }, Qt::QueuedConnection);
+    });
+}
+
+void FileListBox::finishStartListing() const {
+    if (!startListing_.joinable())
+        return;
+    startListing_.join();
+    if (startNames_ && !folderSet_)
+        entries_->show(std::move(*startNames_));
+    startNames_.reset();
 }
 
 bool FileListBox::setPath(const std::string& path) {
@@ -96,11 +118,13 @@ bool FileListBox::setPath(const std::string& path) {
     if (!names)
         return false;
     path_ = *absolute;
+    folderSet_ = true;
     lister_.recycle(entries_->show(std::move(*names)));
     return true;
 }
 
 std::string FileListBox::FileName() const {
+    finishStartListing();
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !selectionModel()->isSelected(current))
         return {};
@@ -119,10 +143,12 @@ void FileListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 int FileListBox::ListCount() const {
+    finishStartListing();
     return entries_->rowCount();
 }
 
 QString FileListBox::List(int index) const {
+    finishStartListing();
     return entries_->index(index).data().toString();
 }
 
