@@ -18,11 +18,10 @@ class SongNames;
 // starts in the process's current folder, listed beside the start so that a folder of a
 // million songs holds up neither the first frame nor the window: the list fills when that
 // listing is done, unless a folder was set meanwhile. What asks for the entries (ListCount,
-// List, FileName) waits for that listing, so it sees the list complete. The reader must allow
-// that one listing on a thread of its own. The folder and the names are kept as the file
-// system's bytes; the list shows them through displayName, so a name that is not UTF-8 or
-// holds controls still takes one row and reaches the player unchanged.
-// Return on the current entry is reported as a double click on it.
+// List, FileName) waits for that listing, so it sees the list complete. The folder and the names
+// are kept as the file system's bytes; the list shows them through displayName, so a name that is
+// not UTF-8 or holds controls still takes one row and reaches the player unchanged. Return on the
+// current entry is reported as a double click on it.
 class FileListBox : public QListView {
     Q_OBJECT
 public:
