@@ -393,7 +393,7 @@ def icon(image, shape):
     black = Image.new("RGB", image.size)
     image = Image.composite(image, black, opaque)
     indexed = to_palette(image)
-    return ico_bytes(indexed, opaque), image, opaque
+    return ico_bytes(indexed, opaque), indexed, opaque
 
 
 def scrollwork():
@@ -474,6 +474,7 @@ def main():
         write(f"{symbol}-down.bmp", transport(symbol, True), 1510)
     data, image, opaque = crystal_ball()
     write("corvissa.ico", data, 2238)
+    # The icon's own 256 colours: the window shows this twin in the icon's place.
     rgba = image.convert("RGBA")
     rgba.putalpha(opaque)
     rgba.save(HERE / "corvissa.png", optimize=True)

@@ -1,4 +1,6 @@
 #include "firstframe.h"
+#include "qt/accessibility.h"
+#include "qt/fixedlook.h"
 #include "qt/fonts.h"
 #include "qt/form1.h"
 #include "qt/nativeplatform.h"
@@ -21,7 +23,9 @@ int main(int, char** argv) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
+    ostrane::qt::useFixedLook();
     ostrane::qt::installFontSubstitutes();
+    ostrane::qt::installAccessibility();
 
     ostrane::qt::NativePlatform platform;
     MeasuredForm1 form1({platform.conversations, platform.folderPicker, platform.notificationIcon,

@@ -19,7 +19,9 @@ protected:
     ~FolderEntry() = default;
 };
 
-// Reads a folder for the song listing: the platform's side of it.
+// Reads a folder for the song listing: the platform's side of it. The Qt list reads its start
+// folder on a thread of its own while later folders may be read on the window's thread, so
+// a reader must allow two reads at once.
 class FolderReader {
 public:
     virtual ~FolderReader() = default;

@@ -8,12 +8,24 @@ void NameList::append(std::string_view name) {
     bytes_.append(name);
 }
 
-void NameList::arrange(const std::vector<std::uint32_t>& order) {
-    std::vector<Span> arranged;
-    arranged.reserve(order.size());
-    for (const std::uint32_t index : order)
-        arranged.push_back(spans_[index]);
-    spans_ = std::move(arranged);
+void NameList::arrange(std::vector<std::uint32_t>& order) {
+    // One cycle of the permutation at a time; a place filled is marked in `order` so that
+    // no second copy of the spans is needed.
+    constexpr std::uint32_t Placed = UINT32_MAX;
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == Placed)
+            continue;
+        const Span first = spans_[start];
+        std::size_t place = start;
+        while (order[place] != start) {
+            const std::size_t from = order[place];
+            spans_[place] = spans_[from];
+            order[place] = Placed;
+            place = from;
+        }
+        spans_[place] = first;
+        order[place] = Placed;
+    }
 }
 
 } // namespace ostrane::core

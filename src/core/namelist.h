@@ -37,11 +37,19 @@ public:
     };
 
     void append(std::string_view name);
-    // Puts the names in the order of `order`, which holds each index once.
-    void arrange(const std::vector<std::uint32_t>& order);
+    // Puts the names in the order of `order`, which holds each index once, in place; `order`
+    // is used up doing so.
+    void arrange(std::vector<std::uint32_t>& order);
+    // Empties the list but keeps its memory, for the next list to fill.
+    void clear() {
+        bytes_.clear();
+        spans_.clear();
+    }
 
     std::size_t size() const { return spans_.size(); }
     bool empty() const { return spans_.empty(); }
+    // The bytes of all names together.
+    std::size_t bytes() const { return bytes_.size(); }
     std::string_view operator[](std::size_t index) const {
         const Span span = spans_[index];
         return std::string_view(bytes_).substr(span.start, span.length);

@@ -50,10 +50,12 @@ class SongNames final : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    void show(core::NameList names) {
+    // Shows `names` and gives back the list shown before.
+    core::NameList show(core::NameList names) {
         beginResetModel();
-        names_ = std::move(names);
+        std::swap(names_, names);
         endResetModel();
+        return names;
     }
     std::string_view name(int row) const { return names_[static_cast<std::size_t>(row)]; }
 
@@ -80,8 +82,30 @@ FileListBox::FileListBox(QString pattern, core::FolderReader& reader, QWidget* p
     setUniformItemSizes(true);
     std::error_code error;
     const std::string current = bytesOf(std::filesystem::current_path(error));
-    if (!setPath(current))
-        path_ = current;
+    path_ = absoluteFolder(current).value_or(current);
+    listAtStart(path_);
+}
+
+FileListBox::~FileListBox() {
+    if (startListing_.joinable())
+        startListing_.join();
+}
+
+void FileListBox::listAtStart(const std::string& folder) {
+    startListing_ = std::thread([this, folder] {
+        startNames_ = core::SongLister().list(reader_, folder, pattern_);
+        QMetaObject::invokeMethod(
+            this, [this] { finishStartListing(); }, Qt::QueuedConnection);
+    });
+}
+
+void FileListBox::finishStartListing() const {
+    if (!startListing_.joinable())
+        return;
+    startListing_.join();
+    if (startNames_ && !folderSet_)
+        entries_->show(std::move(*startNames_));
+    startNames_.reset();
 }
 
 bool FileListBox::setPath(const std::string& path) {
@@ -90,15 +114,17 @@ bool FileListBox::setPath(const std::string& path) {
     const auto absolute = absoluteFolder(path);
     if (!absolute)
         return false;
-    auto names = listSongs(reader_, *absolute, pattern_);
+    auto names = lister_.list(reader_, *absolute, pattern_);
     if (!names)
         return false;
     path_ = *absolute;
-    entries_->show(std::move(*names));
+    folderSet_ = true;
+    lister_.recycle(entries_->show(std::move(*names)));
     return true;
 }
 
 std::string FileListBox::FileName() const {
+    finishStartListing();
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !selectionModel()->isSelected(current))
         return {};
@@ -117,10 +143,12 @@ void FileListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 int FileListBox::ListCount() const {
+    finishStartListing();
     return entries_->rowCount();
 }
 
 QString FileListBox::List(int index) const {
+    finishStartListing();
     return entries_->index(index).data().toString();
 }
 

@@ -2,28 +2,35 @@
 
 #include "core/filepattern.h"
 #include "core/folderreader.h"
+#include "core/songlisting.h"
 
 #include <QListView>
 #include <QString>
+#include <optional>
 #include <string>
+#include <thread>
 
 namespace ostrane::qt {
 
 class SongNames;
 
 // A list of the files of one folder whose names match a pattern, in natural order. It
-// starts in the process's current folder. The folder and the names are kept as the file
-// system's bytes; the list shows them through displayName, so a name that is not UTF-8 or
-// holds controls still takes one row and reaches the player unchanged.
-// Return on the current entry is reported as a double click on it.
+// starts in the process's current folder, listed beside the start so that a folder of a
+// million songs holds up neither the first frame nor the window: the list fills when that
+// listing is done, unless a folder was set meanwhile. What asks for the entries (ListCount,
+// List, FileName) waits for that listing, so it sees the list complete. The folder and the names
+// are kept as the file system's bytes; the list shows them through displayName, so a name that is
+// not UTF-8 or holds controls still takes one row and reaches the player unchanged. Return on the
+// current entry is reported as a double click on it.
 class FileListBox : public QListView {
     Q_OBJECT
 public:
     FileListBox(QString pattern, core::FolderReader& reader, QWidget* parent = nullptr);
+    ~FileListBox() override;
 
     // The listed folder, absolute and without "." or ".." parts.
     const std::string& Path() const { return path_; }
-    // Lists `path`'s files. When the folder cannot be read, fails and keeps the list and
+    // Lists `path`'s files now. When the folder cannot be read, fails and keeps the list and
     // the path as they were.
     [[nodiscard]] bool setPath(const std::string& path);
 
@@ -40,11 +47,22 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void listAtStart(const std::string& folder);
+    // Waits for the start's listing and shows it, unless a folder was set meanwhile.
+    void finishStartListing() const;
+
     QString patternText_;
     core::FilePattern pattern_;
     core::FolderReader& reader_;
+    core::SongLister lister_;
     std::string path_;
     SongNames* entries_;
+    // Once a folder is set, the start's listing no longer counts.
+    bool folderSet_ = false;
+    // The start's listing fills the list when it is asked for, which asking does not change.
+    mutable std::thread startListing_;
+    // Written by the start's listing, read once it has been joined.
+    mutable std::optional<core::NameList> startNames_;
 };
 
 } // namespace ostrane::qt

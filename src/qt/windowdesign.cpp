@@ -19,11 +19,16 @@ core::TwipScale primaryScreenScale() {
 
 namespace {
 
-// Where a picture is read fastest: its bitmap twin ("banner.bmp" for "banner.jpg") where
-// there is one, which decodes without a codec's library to load.
+// Where a picture is read fastest: its bitmap twin ("banner.bmp" for "banner.jpg") or else its
+// PNG twin ("corvissa.png" for "corvissa.ico") where there is one. Qt decodes both itself,
+// with no plugin or codec to load, and a PNG brings its alpha as it is, where an icon's mask
+// would first build Qt's colour tables.
 QString quickestPicturePath(const QString& path) {
-    const QString bitmap = path.left(path.lastIndexOf(u'.')) + QStringLiteral(".bmp");
-    return bitmap != path && QFile::exists(bitmap) ? bitmap : path;
+    const QString stem = path.left(path.lastIndexOf(u'.'));
+    for (const QString& twin : {stem + QStringLiteral(".bmp"), stem + QStringLiteral(".png")})
+        if (twin != path && QFile::exists(twin))
+            return twin;
+    return path;
 }
 
 // Read by the handler the file's suffix names. Left to find the format itself, Qt would

@@ -2,7 +2,9 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -187,9 +189,30 @@ TEST(Assets, TheCompiledPicturesAreTheCommittedFiles) {
     }
 }
 
-TEST(Assets, TheBannerBitmapShowsTheJpegPixelForPixel) {
+// The greatest difference of any channel of any pixel; the images the same size.
+int greatestDifference(const QImage& one, const QImage& other) {
+    int greatest = 0;
+    for (int y = 0; y < one.height(); ++y)
+        for (int x = 0; x < one.width(); ++x) {
+            const QRgb a = one.pixel(x, y), b = other.pixel(x, y);
+            for (const int shift : {0, 8, 16, 24})
+                greatest = std::max(greatest,
+                                    std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+        }
+    return greatest;
+}
+
+// The windows show the twin in the original's place.
+TEST(Assets, EachTwinShowsItsOriginal) {
     EXPECT_EQ(decoded("banner.bmp").convertToFormat(QImage::Format_RGB32),
               decoded("banner.jpg").convertToFormat(QImage::Format_RGB32));
+    // Qt reads the icon's colours through its alpha mask and rounds some by one step.
+    const QImage icon =
+        decoded("corvissa.ico").convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage twin =
+        decoded("corvissa.png").convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    ASSERT_EQ(twin.size(), icon.size());
+    EXPECT_LE(greatestDifference(twin, icon), 1);
 }
 
 TEST(Assets, EachHeldDownButtonPictureIsADarkerVariant) {

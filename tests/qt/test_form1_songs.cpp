@@ -8,6 +8,7 @@
 #include "support/fakenotificationicon.h"
 #include "support/form1fixture.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -15,10 +16,13 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <condition_variable>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 // Readable failures.
@@ -299,6 +303,73 @@ TEST_F(Form1Songs, ControlCharactersShowOnOneRowAndAreSentExactly) {
     doubleClick(entryCentre(2));
     EXPECT_EQ(conversations.events, (Events{"open 1 QV-spc|" + songs + "/a\nb.spc", "close 1",
                                             "open 2 QV-spc|" + songs + "/tab\there\x7f.spc"}));
+}
+
+// A folder reader that holds a listing made on another thread, the start's, until the test
+// lets it go; that listing finds `startNames`, the test's own find `names`.
+class HeldStartFolder final : public core::FolderReader {
+public:
+    bool read(const std::string&,
+              const std::function<void(const core::FolderEntry&)>& visit) override {
+        const bool start = std::this_thread::get_id() != testThread_;
+        if (start) {
+            std::unique_lock lock(mutex_);
+            released_.wait(lock, [this] { return free_; });
+        }
+        for (const std::string& name : start ? startNames : names)
+            visit(Entry(name));
+        return true;
+    }
+    void release() {
+        const std::lock_guard lock(mutex_);
+        free_ = true;
+        released_.notify_all();
+    }
+
+    const std::vector<std::string> startNames{"b10.spc", "B2.spc", "a.spc"};
+    std::vector<std::string> names{"chosen.spc"};
+
+private:
+    class Entry final : public core::FolderEntry {
+    public:
+        explicit Entry(std::string_view name) : name_(name) {}
+        std::string_view name() const override { return name_; }
+        bool isFile() const override { return true; }
+
+    private:
+        std::string_view name_;
+    };
+
+    const std::thread::id testThread_ = std::this_thread::get_id();
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool free_ = false;
+};
+
+TEST(FileListBoxStart, TheStartFolderIsListedBesideTheStartAndCompleteWhenAskedFor) {
+    HeldStartFolder folder;
+    FileListBox list(QStringLiteral("*.spc"), folder);
+    // The window goes on while the listing waits: its path is known, its rows not yet.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.Path(), QDir::currentPath().toStdString());
+    EXPECT_EQ(list.model()->rowCount(), 0);
+    folder.release();
+    EXPECT_EQ(list.ListCount(), 3);
+    EXPECT_EQ(list.List(0), "a.spc");
+    EXPECT_EQ(list.List(2), "b10.spc");
+    QCoreApplication::processEvents(); // the listing's own word that it is done changes nothing
+    EXPECT_EQ(list.ListCount(), 3);
+}
+
+TEST(FileListBoxStart, AFolderSetWhileTheStartIsListedStaysListed) {
+    HeldStartFolder folder;
+    FileListBox list(QStringLiteral("*.spc"), folder);
+    ASSERT_TRUE(list.setPath("/"));
+    folder.release();
+    EXPECT_EQ(list.ListCount(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.Path(), "/");
+    EXPECT_EQ(list.List(0), "chosen.spc");
 }
 
 } // namespace
