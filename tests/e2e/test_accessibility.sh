@@ -55,10 +55,8 @@ xdotool key Tab
 wait_until "the focus on the song list's first song" focused_is $'Songs\n01 A440.spc'
 
 # The pointer rests on the first song: its tags show as a tooltip and as its description.
-tags="Demo tone A (440 Hz), with a title longer than the header's
-Ostrane demo songs
-Ostrane, in the extended tags
-2:30"
+tags=$'Demo tone A (440 Hz), with a title longer than the header\'s\nOstrane demo songs'
+tags+=$'\nOstrane, in the extended tags\n2:30'
 described_as() { [[ $(atspi description "$1") == "$2" ]]; }
 xdotool mousemove --window "$window" 60 252
 wait_until "the first song's tooltip" tooltip_shown "$corvissa_pid"

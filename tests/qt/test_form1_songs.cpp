@@ -7,6 +7,7 @@
 #include "support/fakefolderpicker.h"
 #include "support/fakenotificationicon.h"
 #include "support/form1fixture.h"
+#include "support/songheader.h"
 
 #include <QCursor>
 #include <QDir>
@@ -315,14 +316,12 @@ TEST_F(Form1Songs, ControlCharactersShowOnOneRowAndAreSentExactly) {
 
 TEST_F(Form1Songs, ATaggedSongShowsItsTagsOnHoverAndAnUntaggedOneNothing) {
     const QString songs = folder(QStringLiteral("tags"), {"plain.spc"});
-    QByteArray header(0x100, '\0');
-    header.replace(0, 35, "SNES-SPC700 Sound File Data v0.30\x1a\x1a");
-    header[0x23] = 26;
-    header.replace(0x2E, 13, "Hovered Title").replace(0x4E, 4, "Game").replace(0xA9, 3, "185");
+    const std::string header =
+        testing::SongHeader().title("Hovered Title").put(0x4E, "Game").put(0xA9, "185").bytes;
     for (const char* name : {"/other.spc", "/tagged.spc"}) {
         QFile tagged(songs + QLatin1String(name));
         ASSERT_TRUE(tagged.open(QIODevice::WriteOnly));
-        tagged.write(header);
+        tagged.write(header.data(), static_cast<qint64>(header.size()));
     }
     toggle();
     choose(songs);
