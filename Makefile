@@ -56,7 +56,8 @@ test-fuzz: deps-test
 	cmake -S . -B $(FUZZ) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DOSTRANE_FUZZ_ONLY=ON -DCMAKE_CXX_COMPILER=clang++ $(WERROR)
 	cmake --build $(FUZZ) -j $(JOBS)
-	tests/fuzz/run $(FUZZ)/bin/request_parser_fuzzer $(FUZZ_SECONDS)
+	tests/fuzz/run $(FUZZ)/bin/request_parser_fuzzer $$(( ($(FUZZ_SECONDS) + 1) / 2 ))
+	tests/fuzz/run $(FUZZ)/bin/song_tags_fuzzer $$(( ($(FUZZ_SECONDS) + 1) / 2 ))
 
 # The Debian package, built as Debian builds packages: build type None with the flags of
 # dpkg-buildflags (all of its hardening), without the tests.
