@@ -43,8 +43,11 @@ std::unique_ptr<core::SongFile> DiskFileOpener::open(const std::string& path) {
     const std::optional<std::wstring> wide = wideFromUtf8(path);
     if (!wide || wide->empty())
         return nullptr;
-    const HANDLE handle = ::CreateFileW(wide->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for everything: reading a song's tags must never keep another program from
+    // writing, renaming or deleting it, nor fail while one has it open.
+    const HANDLE handle = ::CreateFileW(wide->c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     if (::GetFileType(handle) != FILE_TYPE_DISK) {
