@@ -24,8 +24,7 @@ int main(int, char** argv) {
     ostrane::qt::installFontSubstitutes();
 
     ostrane::qt::NativePlatform platform;
-    MeasuredForm1 form1({platform.conversations, platform.folderPicker, platform.notificationIcon,
-                         platform.folderReader});
+    MeasuredForm1 form1(platform.form1());
     platform.showProgramIcon(form1.windowIcon());
     form1.Form1_Load();
     form1.show();

@@ -128,8 +128,7 @@ int main(int, char** argv) {
     rawListing(folder); // warm the file system's caches
 
     ostrane::qt::NativePlatform platform;
-    ostrane::qt::Form1 form1({platform.conversations, platform.folderPicker,
-                              platform.notificationIcon, platform.folderReader});
+    ostrane::qt::Form1 form1(platform.form1());
     form1.show();
     QApplication::processEvents();
     ostrane::qt::FileListBox& list = *form1.File1;

@@ -1,10 +1,14 @@
 #include "qt/filelistbox.h"
 
 #include "core/songlisting.h"
+#include "core/songtagcache.h"
 #include "qt/displaytext.h"
 
 #include <QAbstractListModel>
+#include <QCursor>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QToolTip>
 #include <filesystem>
 
 namespace ostrane::qt {
@@ -45,7 +49,8 @@ std::optional<std::string> absoluteFolder(const std::string& path) {
 } // namespace
 
 // The listed names; each row's text is made only when the view asks for it, so a folder of a
-// million songs costs the rows on screen rather than a million strings.
+// million songs costs the rows on screen rather than a million strings. A row's tooltip is
+// its song's tags once read; asking for one that is not read yet has it read.
 class SongNames final : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
@@ -56,23 +61,58 @@ public:
         endResetModel();
     }
     std::string_view name(int row) const { return names_[static_cast<std::size_t>(row)]; }
+    void setTags(core::SongTagCache* tags) { tags_ = tags; }
 
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : static_cast<int>(names_.size());
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole)
+        if (!index.isValid() || index.row() >= rowCount())
             return {};
-        return displayText(name(index.row()));
+        if (role == Qt::DisplayRole)
+            return displayText(name(index.row()));
+        if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
+            return tooltip(index.row());
+        return {};
+    }
+
+    QVariant tooltip(int row) const {
+        if (!tags_)
+            return {};
+        const std::string song(name(row));
+        const auto known = tags_->tooltip(song);
+        if (!known)
+            tags_->request(song);
+        if (!known || known->empty())
+            return {};
+        return QString::fromStdString(*known);
+    }
+    void tooltipRead(int row) {
+        emit dataChanged(index(row), index(row), {Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
     }
 
 private:
     core::NameList names_;
+    core::SongTagCache* tags_ = nullptr;
 };
 
-FileListBox::FileListBox(QString pattern, core::FolderReader& reader, QWidget* parent)
+FileListBox::FileListBox(QString pattern, core::FolderReader& reader,
+                         core::SongFileOpener* songFiles, QWidget* parent)
     : QListView(parent), patternText_(std::move(pattern)), pattern_(patternText_.toStdString()),
       reader_(reader), entries_(new SongNames(this)) {
+    if (songFiles) {
+        tags_ = std::make_unique<core::SongTagCache>(
+            *songFiles,
+            [this](std::uint64_t generation, const std::string& name, const std::string& tooltip) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, generation, name, text = QString::fromStdString(tooltip)] {
+                        tooltipRead(generation, name, text);
+                    },
+                    Qt::QueuedConnection);
+            });
+        entries_->setTags(tags_.get());
+    }
     setModel(entries_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -94,8 +134,17 @@ bool FileListBox::setPath(const std::string& path) {
     if (!names)
         return false;
     path_ = *absolute;
+    tooltipRow_ = -1;
+    if (tags_)
+        tags_->setFolder(path_);
     entries_->show(std::move(*names));
     return true;
+}
+
+FileListBox::~FileListBox() {
+    // The cache's thread may still hand over a tooltip: it must find this list whole.
+    entries_->setTags(nullptr);
+    tags_.reset();
 }
 
 std::string FileListBox::FileName() const {
@@ -114,6 +163,44 @@ void FileListBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QListView::keyPressEvent(event);
+}
+
+bool FileListBox::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip)
+        tooltipRow_ = indexAt(static_cast<QHelpEvent*>(event)->pos()).row();
+    else if (event->type() == QEvent::Leave)
+        tooltipRow_ = -1;
+    return QListView::viewportEvent(event);
+}
+
+void FileListBox::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QListView::currentChanged(current, previous);
+    // Read ahead for a screen reader, which asks for the description of the current row.
+    if (current.isValid())
+        entries_->tooltip(current.row());
+}
+
+bool FileListBox::isUnderPointer(const QModelIndex& index) const {
+    const QPoint pointer = viewport()->mapFromGlobal(QCursor::pos());
+    return viewport()->rect().contains(pointer) && indexAt(pointer) == index;
+}
+
+// A tooltip read for a folder no longer listed, or for a row the pointer has left, is not shown.
+void FileListBox::tooltipRead(std::uint64_t generation, const std::string& name,
+                              const QString& tooltip) {
+    if (!tags_ || generation != tags_->generation())
+        return;
+    const auto isRowOf = [&](int row) {
+        return row >= 0 && row < ListCount() && entries_->name(row) == name;
+    };
+    if (isRowOf(currentIndex().row()))
+        entries_->tooltipRead(currentIndex().row());
+    if (!isRowOf(tooltipRow_))
+        return;
+    entries_->tooltipRead(tooltipRow_);
+    const QModelIndex index = entries_->index(tooltipRow_);
+    if (!tooltip.isEmpty() && isUnderPointer(index))
+        QToolTip::showText(QCursor::pos(), tooltip, viewport(), visualRect(index));
 }
 
 int FileListBox::ListCount() const {

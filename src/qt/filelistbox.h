@@ -2,10 +2,17 @@
 
 #include "core/filepattern.h"
 #include "core/folderreader.h"
+#include "core/songtags.h"
 
 #include <QListView>
 #include <QString>
+#include <cstdint>
+#include <memory>
 #include <string>
+
+namespace ostrane::core {
+class SongTagCache;
+}
 
 namespace ostrane::qt {
 
@@ -16,10 +23,14 @@ class SongNames;
 // system's bytes; the list shows them through displayName, so a name that is not UTF-8 or
 // holds controls still takes one row and reaches the player unchanged.
 // Return on the current entry is reported as a double click on it.
+// With song files to read, each song's tags are its tooltip and its accessible description,
+// read when the pointer rests on it or it becomes current, never on the window's thread.
 class FileListBox : public QListView {
     Q_OBJECT
 public:
-    FileListBox(QString pattern, core::FolderReader& reader, QWidget* parent = nullptr);
+    FileListBox(QString pattern, core::FolderReader& reader,
+                core::SongFileOpener* songFiles = nullptr, QWidget* parent = nullptr);
+    ~FileListBox() override;
 
     // The listed folder, absolute and without "." or ".." parts.
     const std::string& Path() const { return path_; }
@@ -38,13 +49,21 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
+    void tooltipRead(std::uint64_t generation, const std::string& name, const QString& tooltip);
+    bool isUnderPointer(const QModelIndex& index) const;
+
     QString patternText_;
     core::FilePattern pattern_;
     core::FolderReader& reader_;
     std::string path_;
+    std::unique_ptr<core::SongTagCache> tags_;
     SongNames* entries_;
+    // The row whose tooltip was last asked for; -1 when the pointer has left the list since.
+    int tooltipRow_ = -1;
 };
 
 } // namespace ostrane::qt

@@ -33,7 +33,7 @@ Form1::Form1(const core::Form1Platform& platform, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       notificationIcon_(platform.notificationIcon), scale_(primaryScreenScale()),
       controls_(loadWindow(*this, core::form1Description(), scale_,
-                           {&platform.conversations, &platform.folderReader})),
+                           {&platform.conversations, &platform.folderReader, platform.songFiles})),
       rules_(*this, platform) {
     assignControls();
     wireControls();

@@ -47,8 +47,7 @@ int main(int, char** argv) {
     ostrane::qt::installAccessibility();
 
     ostrane::qt::NativePlatform platform;
-    ostrane::qt::Form1 form1({platform.conversations, platform.folderPicker,
-                              platform.notificationIcon, platform.folderReader});
+    ostrane::qt::Form1 form1(platform.form1());
     platform.showProgramIcon(form1.windowIcon());
     form1.Form1_Load();
     form1.show();

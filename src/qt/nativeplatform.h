@@ -1,12 +1,14 @@
 #pragma once
 
 // The one place that picks the platform's real objects for main: the conversation socket,
-// Qt's notification icon and folder dialog, and readdir.
+// Qt's notification icon and folder dialog, readdir, and song files read with pread.
 
+#include "core/form1platform.h"
 #include "core/serialconversations.h"
 #include "platform/qt/qtfolderpicker.h"
 #include "platform/qt/qtnotificationicon.h"
 #include "platform/unix/posixfolderreader.h"
+#include "platform/unix/posixsongfiles.h"
 #include "platform/unix/socketconversations.h"
 
 #include <QIcon>
@@ -23,7 +25,11 @@ struct NativePlatform {
     platform::QtFolderPicker folderPicker;
     platform::QtNotificationIcon notificationIcon;
     platform::PosixFolderReader folderReader;
+    platform::PosixSongFiles songFiles;
 
+    core::Form1Platform form1() {
+        return {conversations, folderPicker, notificationIcon, folderReader, &songFiles};
+    }
     void showProgramIcon(const QIcon& icon) { notificationIcon.setIcon(icon); }
 };
 

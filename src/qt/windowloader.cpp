@@ -122,7 +122,7 @@ QWidget* create(QWidget& window, const core::ControlDescription& row,
     case core::ControlKind::FileListBox: {
         if (!services.folderReader)
             throw std::logic_error("a file list without a folder reader");
-        auto* list = new FileListBox(caption, *services.folderReader, &window);
+        auto* list = new FileListBox(caption, *services.folderReader, services.songFiles, &window);
         if (row.border == core::Border::None)
             list->setFrameStyle(QFrame::NoFrame);
         list->setAutoFillBackground(true);

@@ -15,15 +15,18 @@ class QWidget;
 namespace ostrane::core {
 class Conversations;
 class FolderReader;
+class SongFileOpener;
 } // namespace ostrane::core
 
 namespace ostrane::qt {
 
 // What some kinds of control need beyond their row: link text boxes converse, file lists
-// read folders. A window without such controls needs neither.
+// read folders and, when they can, their songs' tags. A window without such controls needs
+// none of them.
 struct ControlServices {
     core::Conversations* conversations = nullptr;
     core::FolderReader* folderReader = nullptr;
+    core::SongFileOpener* songFiles = nullptr;
 };
 
 // The controls of a loaded window, found by their given names.

@@ -4,6 +4,7 @@
     atspi-check.py tree       prints "ROLE|NAME|STATES" for each object of the main window
     atspi-check.py focused    prints the name of the control that has the keyboard focus
     atspi-check.py press NAME presses the button named NAME through its action
+    atspi-check.py description NAME  prints the description of the object named NAME
 """
 
 import sys
@@ -62,6 +63,12 @@ def main():
                         action.do_action(k)
                         return
         sys.exit("no button " + sys.argv[2])
+    elif command == "description":
+        for node in walk(window):
+            if node.get_name() == sys.argv[2]:
+                print(node.get_description())
+                return
+        sys.exit("nothing named " + sys.argv[2])
 
 
 if __name__ == "__main__":

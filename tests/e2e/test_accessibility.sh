@@ -2,7 +2,7 @@
 # What a screen reader sees, through AT-SPI: the focus starts on the path field, the hidden
 # link boxes and what lies below the closed window are not there, every picture-only control
 # has a name, EXIT and ABOUT are buttons, and the keyboard reaches the panel toggle and, once
-# the panel is open, the song list.
+# the panel is open, the song list, where a song's tags are its tooltip and its description.
 BIN=$1
 here=$(cd "$(dirname "$0")" && pwd)
 if [[ -z ${OSTRANE_PRIVATE_BUS:-} ]]; then
@@ -17,6 +17,10 @@ about_shown() { windows_named "$corvissa_pid" "About the Coder. . ."; }
 
 start_x 1024 768
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+# The list starts in the current folder: the demo songs, the first of them tagged.
+mkdir "$work/songs"
+cp "$BIN/../demo-songs/"*.spc "$work/songs/"
+cd "$work/songs"
 start_corvissa
 wait_until "the window through AT-SPI" atspi tree
 wait_until "the focus on the path field" focused_is "Current file loaded"
@@ -48,7 +52,15 @@ atspi tree >"$work/tree"
 has "label|Current directory|showing"
 grep -q '^[^|]*|Songs|' "$work/tree" || fail "the open song list is not seen"
 xdotool key Tab
-wait_until "the focus on the song list" focused_is "Songs"
+wait_until "the focus on the song list's first song" focused_is $'Songs\n01 A440.spc'
+
+# The pointer rests on the first song: its tags show as a tooltip and as its description.
+tags=$'Demo tone A (440 Hz), with a title longer than the header\'s\nOstrane demo songs'
+tags+=$'\nOstrane, in the extended tags\n2:30'
+described_as() { [[ $(atspi description "$1") == "$2" ]]; }
+xdotool mousemove --window "$window" 60 252
+wait_until "the first song's tooltip" tooltip_shown "$corvissa_pid"
+wait_until "the first song's description" described_as "01 A440.spc" "$tags"
 
 atspi press ABOUT
 wait_until "the about window" about_shown

@@ -7,14 +7,19 @@
 #include "support/fakefolderpicker.h"
 #include "support/fakenotificationicon.h"
 #include "support/form1fixture.h"
+#include "support/songheader.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
@@ -84,6 +89,14 @@ protected:
         QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, target->mapTo(&form, at));
     }
     void doubleClick(QPoint at) { doubleClick(form.File1->viewport(), at); }
+    // The pointer rests on the entry: the window system's tooltip request.
+    void hover(int row) {
+        QWidget* viewport = form.File1->viewport();
+        const QPoint at = entryCentre(row);
+        QCursor::setPos(viewport->mapToGlobal(at));
+        QHelpEvent rest(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &rest);
+    }
 
     QTemporaryDir folders;
     int closedHeight = 0;
@@ -299,6 +312,46 @@ TEST_F(Form1Songs, ControlCharactersShowOnOneRowAndAreSentExactly) {
     doubleClick(entryCentre(2));
     EXPECT_EQ(conversations.events, (Events{"open 1 QV-spc|" + songs + "/a\nb.spc", "close 1",
                                             "open 2 QV-spc|" + songs + "/tab\there\x7f.spc"}));
+}
+
+TEST_F(Form1Songs, ATaggedSongShowsItsTagsOnHoverAndAnUntaggedOneNothing) {
+    const QString songs = folder(QStringLiteral("tags"), {"plain.spc"});
+    const std::string header =
+        testing::SongHeader().title("Hovered Title").put(0x4E, "Game").put(0xA9, "185").bytes;
+    for (const char* name : {"/other.spc", "/tagged.spc"}) {
+        QFile tagged(songs + QLatin1String(name));
+        ASSERT_TRUE(tagged.open(QIODevice::WriteOnly));
+        tagged.write(header.data(), static_cast<qint64>(header.size()));
+    }
+    toggle();
+    choose(songs);
+    ASSERT_EQ(listed(), (QStringList{"other.spc", "plain.spc", "tagged.spc"}));
+    QAbstractItemModel& model = *form.File1->model();
+    QSignalSpy read(&model, &QAbstractItemModel::dataChanged);
+    const auto waitForRead = [&] {
+        read.clear();
+        while (read.isEmpty())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QApplication::processEvents();
+    };
+
+    hover(1);
+    waitForRead();
+    EXPECT_FALSE(QToolTip::isVisible());
+    EXPECT_FALSE(model.index(1, 0).data(Qt::AccessibleDescriptionRole).isValid());
+
+    // The pointer moves on before the tags arrive: they are not shown on the row it is on.
+    hover(0);
+    QCursor::setPos(form.File1->viewport()->mapToGlobal(entryCentre(1)));
+    waitForRead();
+    EXPECT_FALSE(QToolTip::isVisible());
+
+    hover(2);
+    while (QToolTip::text().isEmpty())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const QString expected = QStringLiteral("Hovered Title\nGame\n3:05");
+    EXPECT_EQ(QToolTip::text(), expected);
+    EXPECT_EQ(model.index(2, 0).data(Qt::AccessibleDescriptionRole).toString(), expected);
 }
 
 } // namespace

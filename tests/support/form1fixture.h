@@ -2,6 +2,7 @@
 
 #include "core/form1platform.h"
 #include "platform/unix/posixfolderreader.h"
+#include "platform/unix/posixsongfiles.h"
 #include "qt/form1.h"
 #include "support/fakeconversations.h"
 #include "support/fakefolderpicker.h"
@@ -11,18 +12,19 @@
 
 namespace ostrane::testing {
 
-// What a main window under test reaches the outside world through: fakes, with folders read
-// for real.
+// What a main window under test reaches the outside world through: fakes, with folders and
+// songs read for real.
 struct Form1Fakes {
     FakeConversations conversations;
     FakeFolderPicker folderPicker;
     platform::PosixFolderReader folderReader;
     FakeNotificationIcon notificationIcon;
+    platform::PosixSongFiles songFiles;
 
     core::Form1Platform platform() { return platform(conversations); }
     // The fakes with other conversations: the real transport, or a player that hangs.
     core::Form1Platform platform(core::Conversations& other) {
-        return {other, folderPicker, notificationIcon, folderReader};
+        return {other, folderPicker, notificationIcon, folderReader, &songFiles};
     }
 };
 
