@@ -2,6 +2,7 @@
 
 #include "peerprocess.h"
 #include "platform/win32/widetext.h"
+#include "support/songheader.h"
 #include "win32/commandbutton.h"
 #include "win32/filelistbox.h"
 #include "win32/picturebox.h"
@@ -57,22 +58,19 @@ bool painted(HWND window) {
     return ::GetUpdateRect(window, nullptr, FALSE) == FALSE;
 }
 
-// A song file of one header, its text tags set when `title` is given.
-void writeSong(const std::wstring& path, const std::string& title) {
-    std::string header(0x100, '\0');
-    header.replace(0, 33, "SNES-SPC700 Sound File Data v0.30");
-    header[0x21] = header[0x22] = 26;
-    header[0x23] = static_cast<char>(title.empty() ? 27 : 26);
-    header[0x24] = 30;
-    if (!title.empty()) {
-        header.replace(0x2e, title.size(), title);
-        header.replace(0x4e, 4, "Game");
-        header.replace(0xa9, 3, "125");
-    }
+// A song file of one header: text tags (a title, a game and 2:05) when `title` is given,
+// flagged as untagged otherwise.
+void writeSong(const std::wstring& path, std::string_view title) {
+    testing::SongHeader header;
+    if (title.empty())
+        header.put(0x23, "\x1b");
+    else
+        header.title(title).put(0x4E, "Game").put(0xA9, "125");
     const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
-    ::WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr);
+    ::WriteFile(file, header.bytes.data(), static_cast<DWORD>(header.bytes.size()), &written,
+                nullptr);
     ::CloseHandle(file);
 }
 
