@@ -2,6 +2,8 @@
 
 #include "platform/win32/widetext.h"
 
+#include <algorithm>
+
 namespace ostrane::win32 {
 
 PointerTip::~PointerTip() {
@@ -35,6 +37,26 @@ bool PointerTip::create() {
     return true;
 }
 
+POINT PointerTip::placeOnScreen(POINT pointer, TOOLINFOW& shown) const {
+    // Below the pointer's arrow, as the system's own tips lie; above it where the screen
+    // ends below, and moved left where it ends to the right.
+    const int below = ::GetSystemMetrics(SM_CYCURSOR) * 3 / 4;
+    const LRESULT size =
+        ::SendMessageW(tip_, TTM_GETBUBBLESIZE, 0, reinterpret_cast<LPARAM>(&shown));
+    const int width = LOWORD(size);
+    const int height = HIWORD(size);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& area = monitor.rcWork;
+    POINT at{pointer.x, pointer.y + below};
+    if (at.y + height > area.bottom)
+        at.y = pointer.y - height;
+    at.x = std::max(area.left, std::min<LONG>(at.x, area.right - width));
+    at.y = std::max(area.top, at.y);
+    return at;
+}
+
 void PointerTip::show(std::string_view text, POINT pointer) {
     if (text.empty()) {
         hide();
@@ -47,9 +69,8 @@ void PointerTip::show(std::string_view text, POINT pointer) {
     ::SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&updated));
     // The window's own text too, which is what accessibility tools and window lists read.
     ::SetWindowTextW(tip_, text_.c_str());
-    // Below the pointer's arrow, as the system's own tips lie.
-    const int below = ::GetSystemMetrics(SM_CYCURSOR) * 3 / 4;
-    ::SendMessageW(tip_, TTM_TRACKPOSITION, 0, MAKELPARAM(pointer.x, pointer.y + below));
+    const POINT at = placeOnScreen(pointer, updated);
+    ::SendMessageW(tip_, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
     ::SendMessageW(tip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&updated));
     shown_ = true;
 }

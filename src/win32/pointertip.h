@@ -29,6 +29,8 @@ public:
 private:
     bool create();
     TOOLINFOW tool();
+    // Where the tip of the tool `shown` goes for the pointer at `pointer`, inside its screen.
+    POINT placeOnScreen(POINT pointer, TOOLINFOW& shown) const;
 
     HWND owner_;
     HWND tip_ = nullptr;
