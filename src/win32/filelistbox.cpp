@@ -38,12 +38,25 @@ std::string currentFolder() {
 } // namespace
 
 FileListBox::FileListBox(HWND form, const core::ControlDescription& row,
-                         const core::TwipScale& scale, HFONT formFont, core::FolderReader& reader)
+                         const core::TwipScale& scale, HFONT formFont, core::FolderReader& reader,
+                         core::SongFileOpener* songFiles)
     : Control(form, row, scale, L"LISTBOX",
               LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, formFont, {}),
-      pattern_(row.caption), reader_(reader) {
+      pattern_(row.caption), reader_(reader), tip_(window_), descriptions_(window_) {
+    if (songFiles != nullptr)
+        // The cache answers on its own thread; the window's thread takes the answer from there.
+        tags_ = std::make_unique<core::SongTagCache>(
+            *songFiles,
+            [list = window_](std::uint64_t generation, const std::string&, const std::string&) {
+                ::PostMessageW(list, tagsReadMessage, static_cast<WPARAM>(generation), 0);
+            });
+    ::SetWindowSubclass(window_, watchPointer, 0, reinterpret_cast<DWORD_PTR>(this));
     if (!setPath(currentFolder()))
         path_ = currentFolder();
+}
+
+FileListBox::~FileListBox() {
+    ::RemoveWindowSubclass(window_, watchPointer, 0);
 }
 
 bool FileListBox::setPath(const std::string& path) {
@@ -55,6 +68,10 @@ bool FileListBox::setPath(const std::string& path) {
         return false;
     path_ = *full;
     names_ = std::move(*names);
+    forgetPointer();
+    descriptions_.clear();
+    if (tags_)
+        tags_->setFolder(path_);
     ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
     ::SendMessageW(window_, LB_RESETCONTENT, 0, 0);
     for (const std::string_view name : names_) {
@@ -95,6 +112,101 @@ void FileListBox::command(WORD code) {
     // A list box reports a double click below its last entry too, as one on that entry.
     if (code == LBN_DBLCLK && pointerOverEntry() && onDoubleClick)
         onDoubleClick();
+    if (code == LBN_SELCHANGE)
+        showKnownTags();
+}
+
+LRESULT CALLBACK FileListBox::watchPointer(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR, DWORD_PTR self) {
+    auto& list = *reinterpret_cast<FileListBox*>(self);
+    switch (message) {
+    case WM_MOUSEMOVE:
+        list.pointerMoved({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        break;
+    case WM_MOUSELEAVE:
+        list.leaveWatched_ = false;
+        list.forgetPointer();
+        break;
+    case WM_TIMER:
+        if (wParam != reinterpret_cast<WPARAM>(&list))
+            break;
+        ::KillTimer(window, wParam);
+        list.pointerRests_ = true;
+        list.showKnownTags();
+        return 0;
+    case tagsReadMessage:
+        // Tags read for a folder listed before are no tags of these songs.
+        if (list.tags_ && static_cast<std::uint64_t>(wParam) == list.tags_->generation())
+            list.showKnownTags();
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case WM_VSCROLL:
+    case WM_KEYDOWN:
+        list.forgetPointer();
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+void FileListBox::pointerMoved(POINT at) {
+    if (!leaveWatched_) {
+        TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, window_, 0};
+        leaveWatched_ = ::TrackMouseEvent(&leave) != FALSE;
+    }
+    const LRESULT found = ::SendMessageW(window_, LB_ITEMFROMPOINT, 0, MAKELPARAM(at.x, at.y));
+    const int entry = HIWORD(found) == 0 ? LOWORD(found) : -1;
+    if (entry == pointedEntry_)
+        return;
+    forgetPointer();
+    pointedEntry_ = entry;
+    pointer_ = at;
+    ::ClientToScreen(window_, &pointer_);
+    if (entry < 0)
+        return;
+    UINT hoverTime = HOVER_DEFAULT;
+    ::SystemParametersInfoW(SPI_GETMOUSEHOVERTIME, 0, &hoverTime, 0);
+    // The timer's id is the list's own address, which no other timer of the window uses.
+    ::SetTimer(window_, reinterpret_cast<UINT_PTR>(this), hoverTime, nullptr);
+}
+
+bool FileListBox::pointedSongRead() const {
+    return tags_ && pointerRests_ && pointedEntry_ >= 0 &&
+           static_cast<std::size_t>(pointedEntry_) < names_.size() &&
+           tags_->tooltip(std::string(names_[static_cast<std::size_t>(pointedEntry_)])).has_value();
+}
+
+void FileListBox::forgetPointer() {
+    ::KillTimer(window_, reinterpret_cast<UINT_PTR>(this));
+    tip_.hide();
+    pointedEntry_ = -1;
+    pointerRests_ = false;
+}
+
+void FileListBox::showKnownTags() {
+    const auto tooltipOf = [this](int entry) -> std::optional<std::string> {
+        if (!tags_ || entry < 0 || static_cast<std::size_t>(entry) >= names_.size())
+            return std::nullopt;
+        const std::string name(names_[static_cast<std::size_t>(entry)]);
+        std::optional<std::string> known = tags_->tooltip(name);
+        if (!known)
+            tags_->request(name);
+        return known;
+    };
+    // The entry pointed at is asked last: the cache reads the latest request first.
+    const auto selected = static_cast<int>(::SendMessageW(window_, LB_GETCURSEL, 0, 0));
+    if (selected != pointedEntry_ || !pointerRests_)
+        if (const std::optional<std::string> text = tooltipOf(selected))
+            descriptions_.describe(selected, *text);
+    if (pointerRests_ && !tip_.shown()) {
+        if (const std::optional<std::string> text = tooltipOf(pointedEntry_)) {
+            tip_.show(*text, pointer_);
+            descriptions_.describe(pointedEntry_, *text);
+        }
+    }
 }
 
 } // namespace ostrane::win32

@@ -82,7 +82,7 @@ void Form::createControls(ControlServices services) {
             break;
         case core::ControlKind::FileListBox:
             control = std::make_unique<FileListBox>(window_, row, scale_, formFont,
-                                                    services.folderReader);
+                                                    services.folderReader, services.songFiles);
             break;
         }
         // Each control goes beneath the ones before it.

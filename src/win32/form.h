@@ -11,7 +11,8 @@
 
 namespace ostrane::core {
 class Conversations;
-}
+class SongFileOpener;
+} // namespace ostrane::core
 
 namespace ostrane::win32 {
 
@@ -21,6 +22,8 @@ class Label;
 struct ControlServices {
     core::Conversations& conversations;
     core::FolderReader& folderReader;
+    // Where the song list reads its tooltips; without it the songs have none.
+    core::SongFileOpener* songFiles = nullptr;
 };
 
 // A top-level window built from its description: one control per row, stacked as the rows

@@ -22,7 +22,8 @@ std::uint32_t handleField(HWND window) {
 } // namespace
 
 Form1::Form1(const core::Form1Platform& platform)
-    : Form(core::form1Description(), Form1Style, {platform.conversations, platform.folderReader}),
+    : Form(core::form1Description(), Form1Style,
+           {platform.conversations, platform.folderReader, platform.songFiles}),
       Label1(control<Label>("Label1")), Label2(control<Label>("Label2")),
       Label4(control<Label>("Label4")), Label5(control<Label>("Label5")),
       Text1(control<TextBox>("Text1")), Command1(control<CommandButton>("Command1")),
@@ -34,7 +35,8 @@ Form1::Form1(const core::Form1Platform& platform)
       Picture3(control<PictureBox>("Picture3")), Picture4(control<PictureBox>("Picture4")),
       File1(control<FileListBox>("File1")),
       notificationIcon_(platform.notificationIcon), services_{platform.conversations,
-                                                              platform.folderReader},
+                                                              platform.folderReader,
+                                                              platform.songFiles},
       rules_(*this, platform), taskbarCreated_(::RegisterWindowMessageW(L"TaskbarCreated")) {
     auto& rules = rules_;
     Picture2.onClick = [&rules] { rules.Picture2_Click(); };

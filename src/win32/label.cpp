@@ -1,7 +1,7 @@
 #include "win32/label.h"
 
-#include "platform/win32/systemroutine.h"
 #include "platform/win32/widetext.h"
+#include "win32/commoncontrols.h"
 
 #include <utility>
 
@@ -24,17 +24,6 @@ DWORD labelStyle(const core::ControlDescription& row) {
         break;
     }
     return style;
-}
-
-// The tips are the common controls', whose library is loaded with the first tip.
-bool commonControlsLoaded() {
-    static const bool loaded = [] {
-        const auto initialise = platform::win32::systemRoutine<decltype(::InitCommonControlsEx)>(
-            L"comctl32.dll", "InitCommonControlsEx");
-        const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
-        return initialise != nullptr && initialise(&common) != FALSE;
-    }();
-    return loaded;
 }
 
 } // namespace

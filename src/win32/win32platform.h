@@ -2,6 +2,7 @@
 
 #include "core/serialconversations.h"
 #include "platform/win32/ddeconversations.h"
+#include "platform/win32/diskfile.h"
 #include "platform/win32/findfilefolderreader.h"
 #include "platform/win32/shellfolderpicker.h"
 #include "platform/win32/shellnotificationicon.h"
@@ -32,7 +33,7 @@ struct Win32Platform {
     }
 
     core::Form1Platform form1() {
-        return {*conversations, folderPicker, notificationIcon, folderReader};
+        return {*conversations, folderPicker, notificationIcon, folderReader, &songFiles};
     }
 
     // Ends the conversations (the closes asked for carried out, `stopBound` at most) on a
@@ -45,6 +46,7 @@ struct Win32Platform {
     platform::win32::ShellFolderPicker folderPicker;
     platform::win32::ShellNotificationIcon notificationIcon;
     platform::win32::FindFileFolderReader folderReader;
+    platform::win32::DiskFileOpener songFiles;
 };
 
 } // namespace ostrane::win32

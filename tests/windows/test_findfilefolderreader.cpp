@@ -1,8 +1,9 @@
 // Reading a folder through FindFirstFileExW, and the song listing over it, in a real Wine
-// file system.
+// file system; song files opened for the tag reader.
 
 #include "core/filepattern.h"
 #include "core/songlisting.h"
+#include "platform/win32/diskfile.h"
 #include "platform/win32/findfilefolderreader.h"
 #include "platform/win32/widetext.h"
 #include "platform/win32/win32api.h"
@@ -48,6 +49,7 @@ public:
         made_.push_back(name);
     }
     std::string utf8() const { return utf8FromWide(path_); }
+    std::wstring path() const { return path_; }
 
 private:
     std::wstring path_;
@@ -92,4 +94,36 @@ WIN_TEST(aFolderThatCannotBeReadFails) {
     WIN_CHECK(!core::listSongs(reader, "C:\\windows\\*", songs).has_value());
     // Bytes that are not UTF-8 name no folder.
     WIN_CHECK(!core::listSongs(reader, "C:\\\xff", songs).has_value());
+}
+
+WIN_TEST(songFilesAreReadAtAnyOffsetAndOnlyFromADisk) {
+    ScratchFolder scratch;
+    scratch.file(L"song.spc");
+    scratch.folder(L"folder.spc");
+    const std::string bytes(300, 'x');
+    const HANDLE writer = ::CreateFileW((scratch.path() + L"\\song.spc").c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(writer, bytes.data(), 300, &written, nullptr);
+    // Still open for writing by another: the song is read all the same.
+    platform::win32::DiskFileOpener opener;
+    const auto song = opener.open(scratch.utf8() + "\\song.spc");
+    ::CloseHandle(writer);
+    WIN_REQUIRE(song != nullptr);
+    char buffer[100];
+    WIN_CHECK(song->readAt(0, buffer, 100) == 100);
+    WIN_CHECK(song->readAt(250, buffer, 100) == 50);
+    WIN_CHECK(song->readAt(1000, buffer, 100) == 0);
+
+    // A pipe, a device, a folder, nothing, and bytes that are not UTF-8 give no file.
+    const std::wstring pipeName =
+        L"\\\\.\\pipe\\ostrane-" + std::to_wstring(::GetCurrentProcessId());
+    const HANDLE pipe =
+        ::CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND, 0, 1, 0, 0, 0, nullptr);
+    WIN_CHECK(opener.open(utf8FromWide(pipeName)) == nullptr);
+    ::CloseHandle(pipe);
+    WIN_CHECK(opener.open("NUL") == nullptr);
+    WIN_CHECK(opener.open(scratch.utf8() + "\\folder.spc") == nullptr);
+    WIN_CHECK(opener.open(scratch.utf8() + "\\missing.spc") == nullptr);
+    WIN_CHECK(opener.open("C:\\\xff.spc") == nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include "peerprocess.h"
 #include "platform/win32/widetext.h"
+#include "support/songheader.h"
 #include "win32/commandbutton.h"
 #include "win32/filelistbox.h"
 #include "win32/picturebox.h"
@@ -56,6 +57,31 @@ bool printed(wintest::LinkPeer& peer, const std::string& line) {
 
 bool painted(HWND window) {
     return ::GetUpdateRect(window, nullptr, FALSE) == FALSE;
+}
+
+// A song file of one header: text tags (a title, a game and 2:05) when `title` is given,
+// flagged as untagged otherwise.
+void writeSong(const std::wstring& path, std::string_view title) {
+    testing::SongHeader header;
+    if (title.empty())
+        header.put(0x23, "\x1b");
+    else
+        header.title(title).put(0x4E, "Game").put(0xA9, "125");
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, header.bytes.data(), static_cast<DWORD>(header.bytes.size()), &written,
+                nullptr);
+    ::CloseHandle(file);
+}
+
+std::wstring tipText(HWND tip) {
+    wchar_t text[256] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.lpszText = text;
+    ::SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool));
+    return text;
 }
 
 } // namespace
@@ -186,4 +212,58 @@ WIN_TEST(aScreenOfAnotherScaleLaysTheWindowOutAgain) {
         WIN_CHECK(banner.cx == whole(banner96.cx));
         WIN_CHECK(banner.cy == whole(banner96.cy));
     }
+}
+
+WIN_TEST(theSongUnderThePointerShowsItsTagsAsATooltip) {
+    wintest::LinkPeer peer;
+    WIN_REQUIRE(peer.ready());
+    WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
+    win32::Win32Platform services;
+    win32::Form1 form1(services.form1());
+    WIN_REQUIRE(form1.handle() != nullptr);
+    ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
+    const float closedHeight = form1.Height();
+    press(form1.Picture2);
+    WIN_REQUIRE(pumpUntil([&] { return form1.Height() > closedHeight; }));
+
+    wchar_t temporary[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder =
+        std::wstring(temporary) + L"ostrane-tags-" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    writeSong(folder + L"\\1 tagged.spc", "Ending Theme");
+    writeSong(folder + L"\\2 untagged.spc", "");
+    WIN_REQUIRE(form1.File1.setPath(platform::win32::utf8FromWide(folder)));
+
+    win32::FileListBox& list = form1.File1;
+    // hover(ENTRY): the pointer comes to rest on the entry's middle.
+    const auto hover = [&](int entry) {
+        RECT row{};
+        ::SendMessageW(list.handle(), LB_GETITEMRECT, static_cast<WPARAM>(entry),
+                       reinterpret_cast<LPARAM>(&row));
+        POINT at{(row.left + row.right) / 2, (row.top + row.bottom) / 2};
+        const LPARAM client = MAKELPARAM(at.x, at.y);
+        ::ClientToScreen(list.handle(), &at);
+        ::SetCursorPos(at.x, at.y);
+        ::PostMessageW(list.handle(), WM_MOUSEMOVE, 0, client);
+    };
+    hover(0);
+    WIN_REQUIRE(pumpUntil([&] { return list.songTip().shown(); }));
+    WIN_CHECK_EQ(platform::win32::utf8FromWide(tipText(list.songTip().handle())),
+                 "Ending Theme\nGame\n2:05");
+    // On the untagged song the tooltip goes and stays away once its header has been read.
+    hover(1);
+    WIN_CHECK(pumpUntil([&] { return !list.songTip().shown(); }));
+    WIN_CHECK(pumpUntil([&] { return list.pointedSongRead(); }));
+    pumpUntil([] { return ::PeekMessageW(nullptr, nullptr, 0, 0, PM_NOREMOVE) == FALSE; });
+    WIN_CHECK(!list.songTip().shown());
+    // Back on the tagged song it shows again, from the cache; a new listing takes it away.
+    hover(0);
+    WIN_CHECK(pumpUntil([&] { return list.songTip().shown(); }));
+    WIN_CHECK(list.setPath(platform::win32::utf8FromWide(folder)));
+    WIN_CHECK(!list.songTip().shown());
+
+    ::DeleteFileW((folder + L"\\1 tagged.spc").c_str());
+    ::DeleteFileW((folder + L"\\2 untagged.spc").c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }

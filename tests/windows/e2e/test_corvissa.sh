@@ -2,9 +2,10 @@
 # corvissa.exe under Wine against the Windows link peer: the window is centred with its
 # client area, the buttons reach the peer, the panel opens and closes, a double click on a
 # song sends its exact path, minimising hides into the notification icon and the icon
-# brings it back (and so does the shell's end), ABOUT opens one about window, EXIT ends the
-# program silently. Both windows look as the Linux program's reference screenshots do,
-# compared by LOOKCHECK (the tool beside this script by default); without it the test fails.
+# brings it back (and so does the shell's end), the pointer resting on a tagged song shows
+# its tags, ABOUT opens one about window, EXIT ends the program silently. Both windows look
+# as the Linux program's reference screenshots do, compared by LOOKCHECK (the tool beside
+# this script by default); without it the test fails.
 #
 #   test_corvissa.sh BIN WINEPREFIX [LOOKCHECK]
 BIN=$1
@@ -19,7 +20,14 @@ done
 songs="$work/Песни ünï"
 song='-01 Мелодия · ünï.spc'
 mkdir -p "$songs/folder.spc"
-touch "$songs/$song" "$songs/track 2.SP1" "$songs/track 10.spc" "$songs/notes.txt"
+touch "$songs/$song" "$songs/track 2.SP1" "$songs/notes.txt"
+# One song with tags: a header whose text tags give a title, a game and a length of 2:05.
+put() { printf '%b' "$3" | dd of="$1" bs=1 seek=$(($2)) conv=notrunc status=none; }
+head -c 256 /dev/zero >"$songs/track 10.spc"
+put "$songs/track 10.spc" 0 'SNES-SPC700 Sound File Data v0.30\032\032\032\036'
+put "$songs/track 10.spc" 0x2e 'Ending Theme'
+put "$songs/track 10.spc" 0x4e 'Game'
+put "$songs/track 10.spc" 0xa9 '125'
 
 start_x 1024 768
 start_tray
@@ -147,6 +155,15 @@ stops_sent() { [[ $(grep -c '^open #[0-9]* QV-spc|STOP$' "$work/peer.out") -eq $
 wait_until "STOP again" stops_sent 2
 sed -n "$((sent + 1)),\$p" "$work/peer.out" | grep -q '\.spc' &&
     fail "a double click beside the songs sent one"
+
+# The pointer resting on the tagged song shows its tags as a tooltip, by the tooltip window's
+# text; on the untagged song above it the tooltip goes.
+song_tip() { xdotool search --onlyvisible --name '^Ending Theme' >/dev/null; }
+no_song_tip() { ! song_tip; }
+xdotool mousemove --window "$window" 60 284
+wait_until "the tagged song's tooltip" song_tip
+xdotool mousemove --window "$window" 60 268
+wait_until "the tooltip to go on the untagged song" no_song_tip
 
 # EXIT ends the program at once and tells the player nothing.
 sent=$(peer_lines)
