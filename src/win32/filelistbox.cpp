@@ -50,13 +50,17 @@ FileListBox::FileListBox(HWND form, const core::ControlDescription& row,
             [list = window_](std::uint64_t generation, const std::string&, const std::string&) {
                 ::PostMessageW(list, tagsReadMessage, static_cast<WPARAM>(generation), 0);
             });
-    ::SetWindowSubclass(window_, watchPointer, 0, reinterpret_cast<DWORD_PTR>(this));
+    // In front of the list's own procedure (and of the edge's, where the row gives one).
+    if (window_ != nullptr)
+        listProcedure_ = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watchPointer)));
     if (!setPath(currentFolder()))
         path_ = currentFolder();
 }
 
 FileListBox::~FileListBox() {
-    ::RemoveWindowSubclass(window_, watchPointer, 0);
+    if (listProcedure_ != nullptr && ::IsWindow(window_))
+        ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProcedure_));
 }
 
 bool FileListBox::setPath(const std::string& path) {
@@ -116,9 +120,12 @@ void FileListBox::command(WORD code) {
         showKnownTags();
 }
 
-LRESULT CALLBACK FileListBox::watchPointer(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR, DWORD_PTR self) {
-    auto& list = *reinterpret_cast<FileListBox*>(self);
+LRESULT CALLBACK FileListBox::watchPointer(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    auto* self = static_cast<FileListBox*>(Control::from(window));
+    if (self == nullptr)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    FileListBox& list = *self;
     switch (message) {
     case WM_MOUSEMOVE:
         list.pointerMoved({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -149,7 +156,7 @@ LRESULT CALLBACK FileListBox::watchPointer(HWND window, UINT message, WPARAM wPa
     default:
         break;
     }
-    return ::DefSubclassProc(window, message, wParam, lParam);
+    return ::CallWindowProcW(list.listProcedure_, window, message, wParam, lParam);
 }
 
 void FileListBox::pointerMoved(POINT at) {

@@ -56,8 +56,7 @@ public:
 private:
     bool pointerOverEntry() const;
 
-    static LRESULT CALLBACK watchPointer(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK watchPointer(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void pointerMoved(POINT at);
     // The pointer left, or the entries moved beneath it: no entry is pointed at until it moves.
     void forgetPointer();
@@ -79,6 +78,7 @@ private:
     // The pointer has rested on the entry for the system's hover time.
     bool pointerRests_ = false;
     bool leaveWatched_ = false;
+    WNDPROC listProcedure_ = nullptr;
     POINT pointer_{};
 };
 
