@@ -382,6 +382,7 @@ fi
 
 start_shell
 wait_long "the window under the shell started again" shown_normal "$window"
+expect_in_place "under the shell started again"
 wait_long "the icon in the shell started again" icon_spot
 xdotool windowminimize "$window"
 wait_until "the window to hide into the new shell's icon" hidden "$window"
