@@ -11,13 +11,21 @@
 namespace ostrane::platform {
 namespace {
 
-// A watcher that takes every item, on a connection of its own.
+// A watcher on a connection of its own: takes every item, or answers with the error `answer`
+// names. Says "Answered" after each answer.
 class AcceptingWatcher : public QDBusVirtualObject {
 public:
+    explicit AcceptingWatcher(QString answer = {}) : answer_(std::move(answer)) {}
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& bus) override {
-        return bus.send(message.createReply());
+        bus.send(answer_.isEmpty() ? message.createReply()
+                                   : message.createErrorReply(answer_, QStringLiteral("no")));
+        return bus.send(QDBusMessage::createSignal(
+            statusNotifierWatcherPath, statusNotifierWatcherService, QStringLiteral("Answered")));
     }
+
+private:
+    QString answer_;
 };
 
 // Runs the event loop until the item's isShown() is `shown`.
@@ -82,6 +90,41 @@ TEST(StatusNotifierItem, CountsAsShownOnlyWhileAHostThatReadItIsOnTheBus) {
     EXPECT_TRUE(item.isShown());
     item.hide();
     EXPECT_FALSE(item.isShown());
+    watcherBus.unregisterService(statusNotifierWatcherService);
+}
+
+// The watcher's error refuses the item, although a host read it; an answer that never came (a
+// shell busy starting) refuses nothing, and the host that read the item shows it.
+TEST(StatusNotifierItem, IsRefusedByTheWatchersErrorNotByItsSilence) {
+    const std::pair<QString, bool> cases[] = {
+        {QStringLiteral("org.gnome.gjs.JSError.ValueError"), false},
+        {QStringLiteral("org.freedesktop.DBus.Error.NoReply"), true},
+        {QStringLiteral("org.freedesktop.DBus.Error.Timeout"), true},
+    };
+    for (const auto& [answer, shown] : cases) {
+        const QString name = QStringLiteral("watcher ") + answer;
+        QDBusConnection watcherBus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        AcceptingWatcher watcher(answer);
+        ASSERT_TRUE(watcherBus.registerVirtualObject(statusNotifierWatcherPath, &watcher));
+        ASSERT_TRUE(watcherBus.registerService(statusNotifierWatcherService));
+
+        QEventLoop answered;
+        QDBusConnection::sessionBus().connect(watcherBus.baseService(), statusNotifierWatcherPath,
+                                              statusNotifierWatcherService,
+                                              QStringLiteral("Answered"), &answered, SLOT(quit()));
+        StatusNotifierItem item(QDBusConnection::sessionBus());
+        item.show();
+        answered.exec();
+        hostCall(QStringLiteral("host"), item, QStringLiteral("/StatusNotifierItem"),
+                 QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
+                 {QStringLiteral("org.kde.StatusNotifierItem")});
+        EXPECT_EQ(item.isShown(), shown) << answer.toStdString();
+
+        QDBusConnection::disconnectFromBus(QStringLiteral("host"));
+        watcherBus.unregisterService(statusNotifierWatcherService);
+        QDBusConnection::disconnectFromBus(name);
+    }
 }
 
 QByteArray bytes(std::initializer_list<unsigned char> values) {
