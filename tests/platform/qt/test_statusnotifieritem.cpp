@@ -93,37 +93,30 @@ TEST(StatusNotifierItem, CountsAsShownOnlyWhileAHostThatReadItIsOnTheBus) {
     watcherBus.unregisterService(statusNotifierWatcherService);
 }
 
-// The watcher's error refuses the item, although a host read it; an answer that never came (a
-// shell busy starting) refuses nothing, and the host that read the item shows it.
+// An error from the watcher refuses the item although a host read it; no answer in time (a
+// shell busy starting) refuses nothing.
 TEST(StatusNotifierItem, IsRefusedByTheWatchersErrorNotByItsSilence) {
-    const std::pair<QString, bool> cases[] = {
-        {QStringLiteral("org.gnome.gjs.JSError.ValueError"), false},
-        {QStringLiteral("org.freedesktop.DBus.Error.NoReply"), true},
-        {QStringLiteral("org.freedesktop.DBus.Error.Timeout"), true},
-    };
-    for (const auto& [answer, shown] : cases) {
-        const QString name = QStringLiteral("watcher ") + answer;
+    for (const auto& [answer, shown] :
+         {std::pair{QStringLiteral("org.gnome.gjs.JSError.ValueError"), false},
+          {QStringLiteral("org.freedesktop.DBus.Error.NoReply"), true}}) {
         QDBusConnection watcherBus =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, answer);
         AcceptingWatcher watcher(answer);
         ASSERT_TRUE(watcherBus.registerVirtualObject(statusNotifierWatcherPath, &watcher));
         ASSERT_TRUE(watcherBus.registerService(statusNotifierWatcherService));
-
         QEventLoop answered;
         QDBusConnection::sessionBus().connect(watcherBus.baseService(), statusNotifierWatcherPath,
                                               statusNotifierWatcherService,
                                               QStringLiteral("Answered"), &answered, SLOT(quit()));
+
         StatusNotifierItem item(QDBusConnection::sessionBus());
         item.show();
         answered.exec();
-        hostCall(QStringLiteral("host"), item, QStringLiteral("/StatusNotifierItem"),
+        hostCall(QStringLiteral("host ") + answer, item, QStringLiteral("/StatusNotifierItem"),
                  QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
                  {QStringLiteral("org.kde.StatusNotifierItem")});
         EXPECT_EQ(item.isShown(), shown) << answer.toStdString();
-
-        QDBusConnection::disconnectFromBus(QStringLiteral("host"));
         watcherBus.unregisterService(statusNotifierWatcherService);
-        QDBusConnection::disconnectFromBus(name);
     }
 }
 
