@@ -26,6 +26,8 @@ declare -A strip=(
 declare -A clicks=([tint2]=2 [gnome]=2)
 # How many times the window is hidden and brought back with the icon.
 declare -A cycles=([gnome]=10)
+# The shells that are the window manager too, and end with it.
+declare -A manages_windows=([gnome]=1)
 
 [[ -n ${needs[$row]:-} ]] || {
     echo "usage: $0 BIN ROW (${!needs[*]})" >&2
@@ -129,6 +131,10 @@ visible_windows() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
 # shell's tooltip, whatever kind of window the shell makes it).
 new_window_since() { visible_windows | comm -13 "$1" - | grep -q .; }
 
+# shown_unmanaged WINDOW: succeeds while WINDOW is on screen with no window manager (whose
+# list of windows, left behind on the root window, no longer counts).
+shown_unmanaged() { mapped "$1" && ! iconic "$1"; }
+
 # frame_position: prints "x y" of the window's frame (the client's place less the frame's
 # left and top edges).
 frame_position() {
@@ -218,10 +224,19 @@ overview_active() {
         grep -q "boolean $1"
 }
 
+# start_gnome: GNOME Shell, which is the window manager too; its AppIndicator extension is the
+# notification area.
 start_gnome() {
-    # The extension is the shell's notification area: turning it off and on is the shell
-    # ending and starting again, as GNOME does around its lock screen.
-    gsettings set org.gnome.shell enabled-extensions "['ubuntu-appindicators@ubuntu.com']"
+    XDG_SESSION_TYPE=x11 XDG_CURRENT_DESKTOP=GNOME gnome-shell --x11 --replace --sm-disable \
+        >>"$work/gnome-shell.log" 2>&1 &
+    pids+=($!)
+    shell_pid=$!
+    # GNOME Shell starts in its overview, over the windows.
+    wait_long "GNOME Shell's overview" overview_active true
+    dbus-send --session --print-reply --dest=org.gnome.Shell /org/gnome/Shell \
+        org.freedesktop.DBus.Properties.Set string:org.gnome.Shell \
+        string:OverviewActive variant:boolean:false >/dev/null
+    wait_until "the overview to close" overview_active false
     wait_long "the extension's watcher" owned org.kde.StatusNotifierWatcher
 }
 
@@ -267,19 +282,10 @@ start_desktop() {
             wait_long "kwin" xprop -root _NET_SUPPORTING_WM_CHECK
         else
             gsettings set org.gnome.shell disable-user-extensions false
+            gsettings set org.gnome.shell enabled-extensions "['ubuntu-appindicators@ubuntu.com']"
             gsettings set org.gnome.shell welcome-dialog-last-shown-version "'999'"
             gsettings set org.gnome.desktop.background picture-uri "''"
             gsettings set org.gnome.desktop.background picture-uri-dark "''"
-            XDG_SESSION_TYPE=x11 XDG_CURRENT_DESKTOP=GNOME gnome-shell --x11 --replace \
-                --sm-disable >"$work/gnome-shell.log" 2>&1 &
-            pids+=($!)
-            wait_long "GNOME Shell" xprop -root _NET_SUPPORTING_WM_CHECK
-            # GNOME Shell starts in its overview, over the windows.
-            wait_long "GNOME Shell's overview" overview_active true
-            dbus-send --session --print-reply --dest=org.gnome.Shell /org/gnome/Shell \
-                org.freedesktop.DBus.Properties.Set string:org.gnome.Shell \
-                string:OverviewActive variant:boolean:false >/dev/null
-            wait_until "the overview to close" overview_active false
         fi
         ;;
     sway)
@@ -308,13 +314,10 @@ start_shell() {
 }
 
 end_shell() {
-    if [[ $row == gnome ]]; then
-        gsettings set org.gnome.shell enabled-extensions "[]"
-    else
-        local child
-        for child in $(pgrep -P "$shell_pid"); do kill "$child" 2>/dev/null || true; done
-        kill "$shell_pid"
-    fi
+    local child
+    for child in $(pgrep -P "$shell_pid"); do kill "$child" 2>/dev/null || true; done
+    kill "$shell_pid"
+    wait_until "the shell to end" ended "$shell_pid"
 }
 
 start_desktop
@@ -355,6 +358,7 @@ fi
 
 # Under GNOME's window manager the window once came back a title bar higher each time.
 before=$(frame_position)
+client_before=$(position "$window")
 for ((cycle = 1; cycle <= ${cycles[$row]:-1}; cycle++)); do
     xdotool windowminimize "$window"
     wait_until "the window to hide into the icon" hidden "$window"
@@ -365,10 +369,20 @@ done
 xdotool windowminimize "$window"
 wait_until "the window to hide again" hidden "$window"
 end_shell
-wait_until "the window back when the shell ended" shown_normal "$window"
-expect_in_place "back when the shell ended"
+if [[ -n ${manages_windows[$row]:-} ]]; then
+    # The window manager ended with the shell: the window shows without a frame, its client
+    # area where it was.
+    wait_until "the window back when the shell ended" shown_unmanaged "$window"
+    [[ $(position "$window") == "$client_before" ]] ||
+        fail "back when the shell ended: the client area came back at $(position "$window"), not at $client_before"
+else
+    wait_until "the window back when the shell ended" shown_normal "$window"
+    expect_in_place "back when the shell ended"
+fi
 
 start_shell
+wait_long "the window under the shell started again" shown_normal "$window"
+expect_in_place "under the shell started again"
 wait_long "the icon in the shell started again" icon_spot
 xdotool windowminimize "$window"
 wait_until "the window to hide into the new shell's icon" hidden "$window"

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -103,6 +104,21 @@ QString nextServiceName() {
     return QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
         .arg(QCoreApplication::applicationPid())
         .arg(++last);
+}
+
+// Whether the watcher's answer to a registration refuses the item. No answer in time is no
+// refusal: a shell busy starting (GNOME's) may answer late and show the item all the same, and
+// then only the hosts that read it tell whether it is shown.
+bool refusal(const QDBusError& answer) {
+    switch (answer.type()) {
+    case QDBusError::NoError:
+    case QDBusError::NoReply:
+    case QDBusError::Timeout:
+    case QDBusError::TimedOut:
+        return false;
+    default:
+        return true;
+    }
 }
 
 } // namespace
@@ -350,7 +366,7 @@ void StatusNotifierItem::show() {
     connect(call, &QDBusPendingCallWatcher::finished, this,
             [this, registering](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();
-                if (registering == registrations_ && finished->isError()) {
+                if (registering == registrations_ && refusal(finished->error())) {
                     const bool before = isShown();
                     refused_ = true;
                     reportShownSince(before);

@@ -61,8 +61,8 @@ public:
 
     // Puts the item on the bus and registers it with the watcher, also again when it is
     // already there (a new watcher knows nothing of it). It counts as shown once a host has
-    // read it, unless the watcher refuses it. One item of a process can be on the bus at a
-    // time.
+    // read it, unless the watcher refuses it (an answer that never came refuses nothing). One
+    // item of a process can be on the bus at a time.
     void show();
     // Takes the item off the bus; hosts drop it when its name goes.
     void hide();

@@ -11,13 +11,21 @@
 namespace ostrane::platform {
 namespace {
 
-// A watcher that takes every item, on a connection of its own.
+// A watcher on a connection of its own: takes every item, or answers with the error `answer`
+// names. Says "Answered" after each answer.
 class AcceptingWatcher : public QDBusVirtualObject {
 public:
+    explicit AcceptingWatcher(QString answer = {}) : answer_(std::move(answer)) {}
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& bus) override {
-        return bus.send(message.createReply());
+        bus.send(answer_.isEmpty() ? message.createReply()
+                                   : message.createErrorReply(answer_, QStringLiteral("no")));
+        return bus.send(QDBusMessage::createSignal(
+            statusNotifierWatcherPath, statusNotifierWatcherService, QStringLiteral("Answered")));
     }
+
+private:
+    QString answer_;
 };
 
 // Runs the event loop until the item's isShown() is `shown`.
@@ -82,6 +90,34 @@ TEST(StatusNotifierItem, CountsAsShownOnlyWhileAHostThatReadItIsOnTheBus) {
     EXPECT_TRUE(item.isShown());
     item.hide();
     EXPECT_FALSE(item.isShown());
+    watcherBus.unregisterService(statusNotifierWatcherService);
+}
+
+// An error from the watcher refuses the item although a host read it; no answer in time (a
+// shell busy starting) refuses nothing.
+TEST(StatusNotifierItem, IsRefusedByTheWatchersErrorNotByItsSilence) {
+    for (const auto& [answer, shown] :
+         {std::pair{QStringLiteral("org.gnome.gjs.JSError.ValueError"), false},
+          {QStringLiteral("org.freedesktop.DBus.Error.NoReply"), true}}) {
+        QDBusConnection watcherBus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, answer);
+        AcceptingWatcher watcher(answer);
+        ASSERT_TRUE(watcherBus.registerVirtualObject(statusNotifierWatcherPath, &watcher));
+        ASSERT_TRUE(watcherBus.registerService(statusNotifierWatcherService));
+        QEventLoop answered;
+        QDBusConnection::sessionBus().connect(watcherBus.baseService(), statusNotifierWatcherPath,
+                                              statusNotifierWatcherService,
+                                              QStringLiteral("Answered"), &answered, SLOT(quit()));
+
+        StatusNotifierItem item(QDBusConnection::sessionBus());
+        item.show();
+        answered.exec();
+        hostCall(QStringLiteral("host ") + answer, item, QStringLiteral("/StatusNotifierItem"),
+                 QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
+                 {QStringLiteral("org.kde.StatusNotifierItem")});
+        EXPECT_EQ(item.isShown(), shown) << answer.toStdString();
+        watcherBus.unregisterService(statusNotifierWatcherService);
+    }
 }
 
 QByteArray bytes(std::initializer_list<unsigned char> values) {
