@@ -13,6 +13,8 @@ namespace ostrane::win32 {
 namespace {
 
 constexpr DWORD Form1Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// Posted by the load to itself; a window destroyed before the loop reaches it never gets it.
+constexpr UINT loadAfterFirstFrameMessage = WM_APP + 21;
 
 // User handles carry 32 significant bits on 64-bit Windows too, as the record's fields do.
 std::uint32_t handleField(HWND window) {
@@ -64,7 +66,7 @@ Form1::~Form1() {
 
 void Form1::Form1_Load() {
     centre();
-    rules_.Form1_Load();
+    ::PostMessageW(handle(), loadAfterFirstFrameMessage, 0, 0);
 }
 
 void Form1::centre() {
@@ -82,6 +84,9 @@ std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM) {
         return 0;
     }
     switch (message) {
+    case loadAfterFirstFrameMessage:
+        rules_.Form1_Load();
+        return 0;
     case WM_SIZE:
         rules_.Form1_Resize(wParam == SIZE_MINIMIZED);
         return 0;

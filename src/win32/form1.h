@@ -24,8 +24,9 @@ public:
     explicit Form1(const core::Form1Platform& platform);
     ~Form1() override;
 
-    // Centres the window on the primary screen and adds the notification icon; runs once,
-    // before the window is shown.
+    // Centres the window on the primary screen; runs once, before the window is shown. The
+    // rest of the load (the notification icon, whose add waits on the shell) is posted to run
+    // from the message loop, after the first frame: until then a minimise only minimises.
     void Form1_Load();
 
     // Whether the program should end: neither window is loaded any more.

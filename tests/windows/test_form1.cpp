@@ -117,6 +117,7 @@ WIN_TEST(theKeyboardWorksTheWindowAsOnLinux) {
     win32::Win32Platform services;
     win32::Form1 form1(services.form1());
     WIN_REQUIRE(form1.handle() != nullptr);
+    form1.Form1_Load(); // its icon's add comes from the loop, amid the keys
     ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
     ::SetForegroundWindow(form1.handle());
     WIN_CHECK(pumpUntil([&] { return ::GetFocus() == form1.Text1.handle(); }));
