@@ -50,7 +50,9 @@ QPixmap readPicture(const QString& path) {
 QPixmap pictureForScreen(const QString& path) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen && screen->devicePixelRatio() > 1.0) {
-        QPixmap twin = readPicture(path.left(path.lastIndexOf(u'.')) + QStringLiteral("@2x.png"));
+        const QString twinPath = path.left(path.lastIndexOf(u'.')) + QStringLiteral("@2x.png");
+        // The icons have no twin, and Qt warns when asked to read a missing file.
+        QPixmap twin = QFile::exists(twinPath) ? readPicture(twinPath) : QPixmap();
         if (!twin.isNull()) {
             twin.setDevicePixelRatio(2.0);
             return twin;
