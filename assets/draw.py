@@ -77,6 +77,23 @@ def bmp_bytes(image, bits, palette=None):
     return header + info + colours + bytes(pixels)
 
 
+def bmp_with_alpha_bytes(image):
+    """An uncompressed bottom-up 32-bit bitmap whose header names an alpha mask (108 bytes)."""
+    width, height = image.size
+    pixels = bytearray()
+    for y in range(height - 1, -1, -1):
+        for x in range(width):
+            r, g, b, a = image.getpixel((x, y))
+            pixels += bytes((b, g, r, a))
+    info = struct.pack("<IiiHHIIiiII", 108, width, height, 1, 32, 3, len(pixels), 2835, 2835,
+                       0, 0)
+    info += struct.pack("<IIIII", 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 0x73524742)
+    info += bytes(48)
+    offset = 14 + len(info)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    return header + info + bytes(pixels)
+
+
 def ico_bytes(image, opaque):
     """A one-image icon, 256 colours: `image` is a palette image, `opaque` a mask image."""
     width, height = image.size
@@ -479,6 +496,8 @@ def main():
     rgba.putalpha(opaque)
     rgba.save(HERE / "corvissa.png", optimize=True)
     print("corvissa.png: 32 x 32")
+    # The same again uncompressed: what the window reads at start, with no PNG decoder.
+    write("corvissa.bmp", bmp_with_alpha_bytes(rgba), 4218)
     data, _, _ = goblet()
     write("goblet.ico", data, 1854)
     write("scrollwork.gif", scrollwork(), 3674)

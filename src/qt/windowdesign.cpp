@@ -19,16 +19,13 @@ core::TwipScale primaryScreenScale() {
 
 namespace {
 
-// Where a picture is read fastest: its bitmap twin ("banner.bmp" for "banner.jpg") or else its
-// PNG twin ("corvissa.png" for "corvissa.ico") where there is one. Qt decodes both itself,
-// with no plugin or codec to load, and a PNG brings its alpha as it is, where an icon's mask
+// Where a picture is read fastest: its bitmap twin ("banner.bmp" for "banner.jpg", "corvissa.bmp"
+// for "corvissa.ico") where there is one. Qt reads a bitmap itself, with no plugin, codec or
+// decompressor to load, and the icon's twin brings its alpha as it is, where the icon's mask
 // would first build Qt's colour tables.
 QString quickestPicturePath(const QString& path) {
-    const QString stem = path.left(path.lastIndexOf(u'.'));
-    for (const QString& twin : {stem + QStringLiteral(".bmp"), stem + QStringLiteral(".png")})
-        if (twin != path && QFile::exists(twin))
-            return twin;
-    return path;
+    const QString twin = path.left(path.lastIndexOf(u'.')) + QStringLiteral(".bmp");
+    return twin != path && QFile::exists(twin) ? twin : path;
 }
 
 // Read by the handler the file's suffix names. Left to find the format itself, Qt would

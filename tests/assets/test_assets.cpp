@@ -210,7 +210,7 @@ TEST(Assets, EachTwinShowsItsOriginal) {
     const QImage icon =
         decoded("corvissa.ico").convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const QImage twin =
-        decoded("corvissa.png").convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        decoded("corvissa.bmp").convertToFormat(QImage::Format_ARGB32_Premultiplied);
     ASSERT_EQ(twin.size(), icon.size());
     EXPECT_LE(greatestDifference(twin, icon), 1);
 }
@@ -255,6 +255,8 @@ TEST(Assets, TheDesktopIconIsTheWindowIcon) {
     const QImage png(QStringLiteral(OSTRANE_ASSETS "/corvissa.png"));
     const QImage ico = decoded("corvissa.ico");
     ASSERT_EQ(png.size(), QSize(32, 32));
+    EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32),
+              decoded("corvissa.bmp").convertToFormat(QImage::Format_ARGB32));
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             if (qAlpha(ico.pixel(x, y)) == 255) {
