@@ -143,7 +143,12 @@ void Form1::Form1_Load() {
     Text1->setFocus();
     centre();
     frameArrival_.arm();
-    rules_.Form1_Load();
+    loadPending_ = true;
+}
+
+void Form1::finishLoad() {
+    if (std::exchange(loadPending_, false))
+        rules_.Form1_Load();
 }
 
 void Form1::centre() {
@@ -156,13 +161,20 @@ void Form1::centre() {
 bool Form1::event(QEvent* event) {
     if (frameArrival_.framedNow(*this))
         centre();
-    return QWidget::event(event);
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Paint && loadPending_)
+        QMetaObject::invokeMethod(this, &Form1::finishLoad, Qt::QueuedConnection);
+    return handled;
 }
 
 void Form1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
+        // A window minimised before its first frame hides into the icon all the same.
+        if (isMinimized())
+            finishLoad();
         rules_.Form1_Resize(isMinimized());
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -31,8 +31,9 @@ public:
     // The about window, when open, goes with the main window.
     ~Form1() override;
 
-    // Centres the window on the primary screen and adds the notification icon; runs once,
-    // before the window is shown.
+    // Centres the window on the primary screen; runs once, before the window is shown. The
+    // rest of the load, the notification icon's add and the bus it needs, runs from the event
+    // loop once the first frame is drawn, or at once should the window be minimised first.
     void Form1_Load();
 
     const core::TwipScale& scale() const { return scale_; }
@@ -77,6 +78,7 @@ private:
     void assignControls();
     void wireControls();
     void centre();
+    void finishLoad();
     // Controls that lie below the client area take no focus until they come into view.
     void reachOnlyWhatIsInSight();
 
@@ -109,6 +111,7 @@ private:
     FrameArrival frameArrival_;
     LoadedControls controls_;
     core::Form1Rules rules_;
+    bool loadPending_ = false;
     QPointer<Form5> form5_;
     // Where the window was when it hid into the icon; kept by the window itself, since some
     // window managers (xfwm4) take the minimised state off a withdrawn window.

@@ -71,14 +71,17 @@ protected:
         form.Form1_Load();
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        // The icon's add follows the first frame.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notificationIcon.events.empty(); }));
     }
     // Client coordinates of a point given in twips.
     QPoint at(int left, int top) { return {form.scale().pixelsX(left), form.scale().pixelsY(top)}; }
 };
 
-TEST_F(Form1Tray, LoadAddsTheIconThroughTheRecord) {
-    EXPECT_TRUE(notificationIcon.events.empty());
+TEST_F(Form1Tray, LoadAddsTheIconThroughTheRecordAfterTheFirstFrame) {
     form.Form1_Load();
+    EXPECT_TRUE(notificationIcon.events.empty());
+    loadAndShow();
     ASSERT_EQ(notificationIcon.events, std::vector<std::string>{"add QV-SPC Ostrane"});
     const auto& record = notificationIcon.records.back();
     EXPECT_EQ(core::recordField(record, Layout::CbSize), 88u);
@@ -89,6 +92,12 @@ TEST_F(Form1Tray, LoadAddsTheIconThroughTheRecord) {
     EXPECT_EQ(core::recordField(record, Layout::Icon), FakeNotificationIcon::Icon);
     EXPECT_EQ(record[Layout::Tip + 14], 0);
     EXPECT_EQ(record[Layout::Size - 1], ' ');
+}
+
+TEST_F(Form1Tray, AWindowMinimisedBeforeItsFirstFrameStillGetsItsIcon) {
+    form.Form1_Load();
+    form.setWindowState(Qt::WindowMinimized);
+    EXPECT_EQ(notificationIcon.events, std::vector<std::string>{"add QV-SPC Ostrane"});
 }
 
 TEST_F(Form1Tray, MinimisingHidesAndOnlyALeftDoubleClickBringsTheWindowBack) {
@@ -321,7 +330,8 @@ void activate(const platform::QtNotificationIcon& icon, platform::QtNotification
     if (area == platform::QtNotificationIcon::Area::Classic)
         emit const_cast<QSystemTrayIcon*>(icon.systemTrayIcon())->activated(reason);
     else
-        emit const_cast<platform::StatusNotifierItem&>(icon.statusNotifierItem()).activated(reason);
+        emit const_cast<platform::StatusNotifierItem*>(icon.statusNotifierItem())
+            ->activated(reason);
 }
 
 // The messages each activation delivers, from one kind of notification area.
@@ -360,6 +370,7 @@ TEST_F(Form1Tray, TwoActivationsInARowBringTheWindowBackOnceAndInPlace) {
     hosted.Form1_Load();
     hosted.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&hosted));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return icon.statusNotifierItem() != nullptr; }));
     const QPoint place = hosted.pos();
     hosted.hide();
     using Area = platform::QtNotificationIcon::Area;

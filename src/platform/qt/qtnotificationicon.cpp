@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -130,9 +131,21 @@ private:
     std::function<void()> seen_;
 };
 
-QtNotificationIcon::QtNotificationIcon(QDBusConnection bus)
-    : hosts_(std::make_unique<StatusNotifierHostWatch>(bus)),
-      item_(std::make_unique<StatusNotifierItem>(bus)), owner_(nextOwner()) {
+QtNotificationIcon::QtNotificationIcon(std::function<QDBusConnection()> bus)
+    : bus_(std::move(bus)), owner_(nextOwner()) {
+    // Asked once the event that started it has been handled, by Qt's tray tracking too.
+    askTrayAgain_.setSingleShot(true);
+    askTrayAgain_.setInterval(0);
+    QObject::connect(&askTrayAgain_, &QTimer::timeout, [this] { reportShown(); });
+}
+
+void QtNotificationIcon::watchBus() {
+    if (hosts_)
+        return;
+    const QDBusConnection bus = bus_();
+    hosts_ = std::make_unique<StatusNotifierHostWatch>(bus);
+    item_ = std::make_unique<StatusNotifierItem>(bus);
+    item_->setIcon(icon_);
     QObject::connect(hosts_.get(), &StatusNotifierHostWatch::answered, [this] {
         place();
         reportShown();
@@ -142,10 +155,6 @@ QtNotificationIcon::QtNotificationIcon(QDBusConnection bus)
                          deliver(reason, Area::StatusNotifierHost);
                      });
     QObject::connect(item_.get(), &StatusNotifierItem::shownChanged, [this] { reportShown(); });
-    // Asked once the event that started it has been handled, by Qt's tray tracking too.
-    askTrayAgain_.setSingleShot(true);
-    askTrayAgain_.setInterval(0);
-    QObject::connect(&askTrayAgain_, &QTimer::timeout, [this] { reportShown(); });
 }
 
 QtNotificationIcon::~QtNotificationIcon() = default;
@@ -173,7 +182,8 @@ QSystemTrayIcon& QtNotificationIcon::classicTray() {
 
 void QtNotificationIcon::setIcon(const QIcon& icon) {
     icon_ = icon;
-    item_->setIcon(icon);
+    if (item_)
+        item_->setIcon(icon);
     if (tray_)
         tray_->setIcon(icon);
 }
@@ -218,6 +228,7 @@ bool QtNotificationIcon::add(const core::NotifyIconRecord& record) {
     id_ = core::recordField(record, core::NotifyIconLayout::Id);
     tip_ = QString::fromLatin1(core::recordTip(record));
     added_ = true;
+    watchBus();
     place();
     toldShown_ = shown();
     return toldShown_;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 namespace ostrane::platform {
@@ -32,8 +33,11 @@ class QtNotificationIcon : public core::NotificationIcon {
 public:
     enum class Area { None, Classic, StatusNotifierHost };
 
-    // Watches `bus` for hosts; without a connected bus the icon goes to the X11 tray only.
-    explicit QtNotificationIcon(QDBusConnection bus = QDBusConnection::sessionBus());
+    // Watches the bus `bus` gives for hosts; without a connected bus the icon goes to the X11
+    // tray only. The bus is first asked for at the first add, so a program that adds its icon
+    // after its first frame connects to the bus only then.
+    explicit QtNotificationIcon(
+        std::function<QDBusConnection()> bus = &QDBusConnection::sessionBus);
     ~QtNotificationIcon() override;
 
     // Where the icon goes now: None while it is not added, or while the bus has not yet said
@@ -53,9 +57,11 @@ public:
 
     // The X11 tray's icon, made the first time the icon goes there: null before.
     const QSystemTrayIcon* systemTrayIcon() const { return tray_.get(); }
-    const StatusNotifierItem& statusNotifierItem() const { return *item_; }
+    // The StatusNotifierItem, made at the first add: null before.
+    const StatusNotifierItem* statusNotifierItem() const { return item_.get(); }
 
 private:
+    void watchBus();
     bool names(const core::NotifyIconRecord& record) const;
     void place();
     // Tells onShownChange when shown() differs from what it was last told.
@@ -63,6 +69,8 @@ private:
     QSystemTrayIcon& classicTray();
     void deliver(QSystemTrayIcon::ActivationReason reason, Area from);
 
+    std::function<QDBusConnection()> bus_;
+    // Made at the first add, with the connection to the bus.
     std::unique_ptr<StatusNotifierHostWatch> hosts_;
     std::unique_ptr<StatusNotifierItem> item_;
     // Made only while no host serves the bus: Qt decides at the first QSystemTrayIcon
