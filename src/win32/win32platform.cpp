@@ -5,6 +5,7 @@
 namespace ostrane::win32 {
 
 void Win32Platform::endConversations() {
+    startConversations();
     const HANDLE ended = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (ended == nullptr) {
         conversations.reset();

@@ -17,20 +17,34 @@ namespace ostrane::win32 {
 // The platform's real objects for the main window. Every open and close runs on the
 // conversations' own thread, which also starts DDEML there, off the window's path: a player
 // that never answers holds no window, and the end of the program waits for it `stopBound` at
-// most.
+// most. DDEML starts only once `startConversations` is called, which the program does when
+// its first frame is drawn: under Wine a thread starting DDEML beside the window's making
+// slows that by tens of milliseconds. Opens asked for before then wait for it.
 struct Win32Platform {
     // The whole end within a second: the rest of it (the icon's delete, the process's end)
     // takes up to a tenth of that under Wine.
     static constexpr std::chrono::milliseconds stopBound{800};
 
     explicit Win32Platform(std::chrono::milliseconds openTimeout =
-                               platform::win32::DdeConversations::defaultOpenTimeout) {
+                               platform::win32::DdeConversations::defaultOpenTimeout)
+        : conversationsDue_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
         conversations.emplace(
-            [openTimeout]() -> std::unique_ptr<core::Conversations> {
+            [openTimeout, due = conversationsDue_]() -> std::unique_ptr<core::Conversations> {
+                ::WaitForSingleObject(due, INFINITE);
                 return std::make_unique<platform::win32::DdeConversations>(openTimeout);
             },
             stopBound);
     }
+    ~Win32Platform() {
+        startConversations();
+        conversations.reset();
+        ::CloseHandle(conversationsDue_);
+    }
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    // Lets the conversations' thread start DDEML.
+    void startConversations() { ::SetEvent(conversationsDue_); }
 
     core::Form1Platform form1() {
         return {*conversations, folderPicker, notificationIcon, folderReader, &songFiles};
@@ -47,6 +61,9 @@ struct Win32Platform {
     platform::win32::ShellNotificationIcon notificationIcon;
     platform::win32::FindFileFolderReader folderReader;
     platform::win32::DiskFileOpener songFiles;
+
+private:
+    HANDLE conversationsDue_;
 };
 
 } // namespace ostrane::win32

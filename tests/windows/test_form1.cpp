@@ -93,6 +93,7 @@ WIN_TEST(theWindowPaintsAndTakesInputWhileThePlayerHangs) {
     // The hung peer holds every open for as long as the test runs.
     win32::Win32Platform services(std::chrono::hours(1));
     win32::Form1 form1(services.form1());
+    services.startConversations();
     WIN_REQUIRE(form1.handle() != nullptr);
     ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
 
@@ -116,6 +117,7 @@ WIN_TEST(theKeyboardWorksTheWindowAsOnLinux) {
     WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
     win32::Win32Platform services;
     win32::Form1 form1(services.form1());
+    services.startConversations();
     WIN_REQUIRE(form1.handle() != nullptr);
     form1.Form1_Load(); // its icon's add comes from the loop, amid the keys
     ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
@@ -181,6 +183,7 @@ WIN_TEST(aScreenOfAnotherScaleLaysTheWindowOutAgain) {
     WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
     win32::Win32Platform services;
     win32::Form1 form1(services.form1());
+    services.startConversations();
     WIN_REQUIRE(form1.handle() != nullptr);
     form1.Picture2.onClick(); // the panel opens: the toggle shows Picture4's picture
     const SIZE open96 = win32::Picture("filelist-open.bmp", 96).size();
@@ -221,6 +224,7 @@ WIN_TEST(theSongUnderThePointerShowsItsTagsAsATooltip) {
     WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
     win32::Win32Platform services;
     win32::Form1 form1(services.form1());
+    services.startConversations();
     WIN_REQUIRE(form1.handle() != nullptr);
     ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
     const float closedHeight = form1.Height();
