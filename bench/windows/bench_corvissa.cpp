@@ -147,8 +147,10 @@ long long fileSize(const std::wstring& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// Start to first frame of each program beside the bare window's in the same round, the
-// programs taken in turn, and the ratio to the bare window within each round.
+// Start to first frame of each program beside the bare window's in the same round, and the
+// ratio to the bare window within each round. Each round starts the next program of the
+// list first, the bare window taking its turn too: one that follows another's end starts
+// slower, while Wine is still tidying up after it.
 struct StartFigures {
     std::vector<double> starts, cpu, ratios;
     int failures = 0;
@@ -158,23 +160,26 @@ void measureStarts(const std::vector<std::wstring>& programs, const std::wstring
                    std::vector<StartFigures>& figures, StartFigures& bareFigures,
                    std::vector<double>& bareEnds) {
     figures.assign(programs.size(), {});
-    for (int i = 0; i < startRounds; ++i) {
-        std::vector<std::optional<Started>> runs;
-        for (const std::wstring& program : programs) {
-            auto run = start(program, L"OstraneForm", L"Corvissa");
-            if (run)
-                figures[runs.size()].cpu.push_back(stop(*run).cpuMillis);
-            runs.push_back(run);
+    const std::size_t count = programs.size() + 1;
+    for (int round = 0; round < startRounds; ++round) {
+        std::vector<std::optional<Started>> runs(count);
+        for (std::size_t turn = 0; turn < count; ++turn) {
+            const std::size_t p = (turn + static_cast<std::size_t>(round)) % count;
+            const bool isBare = p == programs.size();
+            runs[p] = isBare ? start(bare, L"OstraneBareWindow", L"Bare")
+                             : start(programs[p], L"OstraneForm", L"Corvissa");
+            if (!runs[p])
+                continue;
+            const Stopped stopped = stop(*runs[p]);
+            (isBare ? bareFigures : figures[p]).cpu.push_back(stopped.cpuMillis);
+            if (isBare)
+                bareEnds.push_back(stopped.endMillis);
         }
-        auto second = start(bare, L"OstraneBareWindow", L"Bare");
-        if (second) {
-            const Stopped stopped = stop(*second);
-            bareFigures.cpu.push_back(stopped.cpuMillis);
-            bareEnds.push_back(stopped.endMillis);
+        const std::optional<Started>& second = runs.back();
+        if (second)
             bareFigures.starts.push_back(second->millis);
-        } else {
+        else
             ++bareFigures.failures;
-        }
         for (std::size_t p = 0; p < programs.size(); ++p) {
             if (!runs[p] || !second) {
                 ++figures[p].failures;
