@@ -5,6 +5,7 @@
 #include "support/songheader.h"
 #include "win32/commandbutton.h"
 #include "win32/filelistbox.h"
+#include "win32/label.h"
 #include "win32/picturebox.h"
 #include "win32/textbox.h"
 #include "win32/win32platform.h"
@@ -174,6 +175,45 @@ WIN_TEST(theKeyboardWorksTheWindowAsOnLinux) {
     ::SetForegroundWindow(form1.handle());
     WIN_CHECK(pumpUntil([&] { return ::GetFocus() == form1.File1.handle(); }));
     ::DestroyWindow(other);
+}
+
+// The first frame makes only the windows it shows; the rest follow from the loop, in their
+// places in the stack, with what was set on them meanwhile, and the link boxes never have one.
+// Opens asked for before the conversations start are carried out once they do.
+WIN_TEST(theControlsOutOfTheFirstFrameFollowIt) {
+    wintest::LinkPeer peer;
+    WIN_REQUIRE(peer.ready());
+    WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
+    win32::Win32Platform services;
+    win32::Form1 form1(services.form1());
+    WIN_REQUIRE(form1.handle() != nullptr);
+    for (const char* later : {"File1", "Picture5", "Label4", "Label6", "Picture3", "Picture4"})
+        WIN_CHECK(form1.find(later)->handle() == nullptr);
+    WIN_CHECK(form1.Text1.handle() != nullptr && form1.Picture2.handle() != nullptr);
+
+    wchar_t temporary[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder =
+        std::wstring(temporary) + L"ostrane-later-" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    writeSong(folder + L"\\a song.spc", "");
+    WIN_REQUIRE(form1.File1.setPath(platform::win32::utf8FromWide(folder)));
+    WIN_CHECK(form1.File1.ListCount() == 1 && form1.File1.List(0) == "a song.spc");
+    WIN_CHECK(form1.File1.FileName().empty());
+    form1.Label4.setCaption("C:\\Songs");
+    form1.Text2.setAddress("QV-spc|STOP");
+    press(form1.Command2);
+
+    services.startConversations();
+    WIN_CHECK(pumpUntil([&] { return form1.File1.handle() != nullptr; }));
+    WIN_CHECK(pumpUntil([&] { return printed(peer, "open #1 QV-spc|STOP"); }));
+    WIN_CHECK(::SendMessageW(form1.File1.handle(), LB_GETCOUNT, 0, 0) == 1);
+    WIN_CHECK(form1.Label4.text() == "C:\\Songs");
+    // The description's order, front to back: File1 first, Picture4 beneath it.
+    WIN_CHECK(::GetWindow(form1.File1.handle(), GW_HWNDNEXT) == form1.Picture4.handle());
+    WIN_CHECK(form1.Text2.handle() == nullptr && form1.Text2.text() == "QV-spc|STOP");
+    ::DeleteFileW((folder + L"\\a song.spc").c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }
 
 // Moved to a screen of another scale, the window is laid out again there: the system's
