@@ -11,7 +11,7 @@ int runUntilEnd(ostrane::win32::Form1& form1, ostrane::win32::Win32Platform& pla
     ::ShowWindow(form1.handle(), showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
     // The whole first frame, controls included, is drawn before the message loop starts.
     ::RedrawWindow(form1.handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    // Only now: DDEML's start beside the window's making would have slowed the first frame.
+    // Only now: the conversations' thread started beside the window's making slowed it.
     platform.startConversations();
 
     MSG message;

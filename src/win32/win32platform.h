@@ -17,9 +17,9 @@ namespace ostrane::win32 {
 // The platform's real objects for the main window. Every open and close runs on the
 // conversations' own thread, which also starts DDEML there, off the window's path: a player
 // that never answers holds no window, and the end of the program waits for it `stopBound` at
-// most. DDEML starts only once `startConversations` is called, which the program does when
-// its first frame is drawn: under Wine a thread starting DDEML beside the window's making
-// slows that by tens of milliseconds. Opens asked for before then wait for it.
+// most. That thread starts with `startConversations`, which the program calls once its first
+// frame is drawn, or with the first open or close before then: under Wine a thread starting
+// beside the window's making slows that by tens of milliseconds.
 struct Win32Platform {
     // The whole end within a second: the rest of it (the icon's delete, the process's end)
     // takes up to a tenth of that under Wine.
@@ -27,27 +27,13 @@ struct Win32Platform {
 
     explicit Win32Platform(std::chrono::milliseconds openTimeout =
                                platform::win32::DdeConversations::defaultOpenTimeout)
-        : conversationsDue_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-        conversations.emplace(
-            [openTimeout, due = conversationsDue_]() -> std::unique_ptr<core::Conversations> {
-                ::WaitForSingleObject(due, INFINITE);
-                return std::make_unique<platform::win32::DdeConversations>(openTimeout);
-            },
-            stopBound);
-    }
-    ~Win32Platform() {
-        startConversations();
-        conversations.reset();
-        ::CloseHandle(conversationsDue_);
-    }
-    Win32Platform(const Win32Platform&) = delete;
-    Win32Platform& operator=(const Win32Platform&) = delete;
+        : openTimeout_(openTimeout), lateConversations_(*this) {}
 
-    // Lets the conversations' thread start DDEML.
-    void startConversations() { ::SetEvent(conversationsDue_); }
+    // Starts the conversations' thread, once.
+    core::SerialConversations& startConversations();
 
     core::Form1Platform form1() {
-        return {*conversations, folderPicker, notificationIcon, folderReader, &songFiles};
+        return {lateConversations_, folderPicker, notificationIcon, folderReader, &songFiles};
     }
 
     // Ends the conversations (the closes asked for carried out, `stopBound` at most) on a
@@ -56,6 +42,7 @@ struct Win32Platform {
     // would otherwise wait for this thread to the end of the bound.
     void endConversations();
 
+    // Nothing until started.
     std::optional<core::SerialConversations> conversations;
     platform::win32::ShellFolderPicker folderPicker;
     platform::win32::ShellNotificationIcon notificationIcon;
@@ -63,7 +50,25 @@ struct Win32Platform {
     platform::win32::DiskFileOpener songFiles;
 
 private:
-    HANDLE conversationsDue_;
+    // The conversations the window is given: each open or close goes to the thread, which
+    // starts with the first of them if it has not yet. Used from the window's thread alone.
+    class LateConversations final : public core::Conversations {
+    public:
+        explicit LateConversations(Win32Platform& platform) : platform_(platform) {}
+        std::optional<core::Conversation> open(std::string_view service,
+                                               std::string_view topic) override {
+            return platform_.startConversations().open(service, topic);
+        }
+        void close(core::Conversation conversation) override {
+            platform_.startConversations().close(conversation);
+        }
+
+    private:
+        Win32Platform& platform_;
+    };
+
+    std::chrono::milliseconds openTimeout_;
+    LateConversations lateConversations_;
 };
 
 } // namespace ostrane::win32
