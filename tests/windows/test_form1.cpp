@@ -225,6 +225,7 @@ WIN_TEST(aScreenOfAnotherScaleLaysTheWindowOutAgain) {
     services.startConversations();
     WIN_REQUIRE(form1.handle() != nullptr);
     form1.Picture2.onClick(); // the panel opens: the toggle shows Picture4's picture
+    WIN_CHECK(form1.File1.handle() != nullptr); // the panel's windows come with it
     const SIZE open96 = win32::Picture("filelist-open.bmp", 96).size();
     const SIZE banner96 = win32::Picture("banner.jpg", 96).size();
     // Text1 (1530, 1800, 3690 x 315 twips) where the Linux program draws it at each scale:
