@@ -1,7 +1,7 @@
-// corvissa.exe under Wine: start to first frame beside a bare Win32 window of the same size,
-// measured alternately in the same run; a button press to the link peer's answer; with a
-// peer that never answers, how soon the window repaints while five presses wait and how long
-// EXIT and closing take to end it; and the size of the executable.
+// corvissa.exe as installed (stripped) under Wine: start to first frame beside a bare Win32
+// window of the same size, measured alternately in the same run; a button press to the link
+// peer's answer; with a peer that never answers, how soon the window repaints while five
+// presses wait and how long EXIT and closing take to end it; and the size of the executable.
 //
 // A program's first frame is drawn once its main window is shown and its first message
 // loop answers: both programs paint their whole window before they enter it.
@@ -147,37 +147,105 @@ long long fileSize(const std::wstring& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// Start to first frame of each program beside the bare window's in the same round, and the
+// ratio to the bare window within each round. Each round starts the next program of the
+// list first, the bare window taking its turn too: one that follows another's end starts
+// slower, while Wine is still tidying up after it.
+struct StartFigures {
+    std::vector<double> starts, cpu, ratios;
+    int failures = 0;
+};
+
+void measureStarts(const std::vector<std::wstring>& programs, const std::wstring& bare,
+                   std::vector<StartFigures>& figures, StartFigures& bareFigures,
+                   std::vector<double>& bareEnds) {
+    figures.assign(programs.size(), {});
+    const std::size_t count = programs.size() + 1;
+    for (int round = 0; round < startRounds; ++round) {
+        std::vector<std::optional<Started>> runs(count);
+        for (std::size_t turn = 0; turn < count; ++turn) {
+            const std::size_t p = (turn + static_cast<std::size_t>(round)) % count;
+            const bool isBare = p == programs.size();
+            runs[p] = isBare ? start(bare, L"OstraneBareWindow", L"Bare")
+                             : start(programs[p], L"OstraneForm", L"Corvissa");
+            if (!runs[p])
+                continue;
+            const Stopped stopped = stop(*runs[p]);
+            (isBare ? bareFigures : figures[p]).cpu.push_back(stopped.cpuMillis);
+            if (isBare)
+                bareEnds.push_back(stopped.endMillis);
+        }
+        const std::optional<Started>& second = runs.back();
+        if (second)
+            bareFigures.starts.push_back(second->millis);
+        else
+            ++bareFigures.failures;
+        for (std::size_t p = 0; p < programs.size(); ++p) {
+            if (!runs[p] || !second) {
+                ++figures[p].failures;
+                continue;
+            }
+            figures[p].starts.push_back(runs[p]->millis);
+            figures[p].ratios.push_back(runs[p]->millis / second->millis);
+        }
+    }
+}
+
+void printRatio(const char* what, const std::vector<double>& ratios) {
+    std::printf("start ratio, %s / bare window of the same round: median %.2f, min %.2f "
+                "(target 1.30; %zu rounds, interleaved)\n",
+                what, summarize(ratios, 0).p50,
+                ratios.empty() ? 0.0 : *std::min_element(ratios.begin(), ratios.end()),
+                ratios.size());
+}
+
 } // namespace
 
-int main() {
-    const std::wstring corvissa = besideTest(L"corvissa.exe");
+// Arguments: `--starts-only` measures the start alone; `--beside PROGRAM` measures another
+// build of corvissa.exe (an earlier one) in the same rounds, for a before-and-after figure.
+int main(int argc, char** argv) {
+    // The program as installed: the debugging record of the build slows every start.
+    const std::wstring corvissa = besideTest(L"corvissa-stripped.exe");
     const std::wstring bare = besideTest(L"bench_bare_window.exe");
-
-    std::vector<double> corvissaStarts, bareStarts, corvissaCpu, bareCpu, bareEnds, ratios;
-    int startFailures = 0;
-    for (int i = 0; i < startRounds; ++i) {
-        auto first = start(corvissa, L"OstraneForm", L"Corvissa");
-        if (first)
-            corvissaCpu.push_back(stop(*first).cpuMillis);
-        auto second = start(bare, L"OstraneBareWindow", L"Bare");
-        if (second) {
-            const Stopped stopped = stop(*second);
-            bareCpu.push_back(stopped.cpuMillis);
-            bareEnds.push_back(stopped.endMillis);
+    bool startsOnly = false;
+    std::vector<std::wstring> programs{corvissa};
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--starts-only") {
+            startsOnly = true;
+        } else if (argument == "--beside" && i + 1 < argc) {
+            const std::string path = argv[++i];
+            programs.emplace_back(path.begin(), path.end());
+        } else {
+            std::fprintf(stderr, "usage: bench_corvissa [--starts-only] [--beside PROGRAM]\n");
+            return 2;
         }
-        if (!first || !second) {
-            ++startFailures;
-            continue;
-        }
-        corvissaStarts.push_back(first->millis);
-        bareStarts.push_back(second->millis);
-        ratios.push_back(first->millis / second->millis);
     }
-    const LatencySummary corvissaStart = summarize(corvissaStarts, startFailures);
-    const LatencySummary bareStart = summarize(bareStarts, 0);
-    const LatencySummary corvissaStartCpu = summarize(corvissaCpu, 0);
-    const LatencySummary bareStartCpu = summarize(bareCpu, 0);
-    const LatencySummary ratio = summarize(ratios, 0);
+
+    std::vector<StartFigures> figures;
+    StartFigures bareFigures;
+    std::vector<double> bareEnds;
+    measureStarts(programs, bare, figures, bareFigures, bareEnds);
+    const LatencySummary corvissaStart = summarize(figures[0].starts, figures[0].failures);
+    const LatencySummary bareStart = summarize(bareFigures.starts, bareFigures.failures);
+    const LatencySummary corvissaStartCpu = summarize(figures[0].cpu, 0);
+    const LatencySummary bareStartCpu = summarize(bareFigures.cpu, 0);
+    if (startsOnly) {
+        std::printf("%-34s %9s %9s %9s   %s\n", "", "p50", "p99", "max", "target");
+        printLatency("start to first frame, corvissa", corvissaStart, "(beside the bare one)");
+        if (programs.size() > 1)
+            printLatency("start to first frame, the other", summarize(figures[1].starts, 0),
+                         "(beside the bare one)");
+        printLatency("start to first frame, bare window", bareStart, "(baseline)");
+        printLatency("processor time of a run, corvissa", corvissaStartCpu,
+                     "(beside the bare one)");
+        printLatency("processor time of a run, bare", bareStartCpu, "(baseline)");
+        std::printf("\n");
+        printRatio("corvissa", figures[0].ratios);
+        if (programs.size() > 1)
+            printRatio("the other", figures[1].ratios);
+        return 0;
+    }
 
     // A press on the stop button, as the mouse makes it, to the peer's line for it.
     std::vector<double> presses;
@@ -250,14 +318,12 @@ int main() {
     printLatency("hung peer: EXIT to the end", exited, "1000");
     printLatency("hung peer: close to the end", closed, "1000");
     printLatency("bare window: close to the end", summarize(bareEnds, 0), "(baseline)");
-    std::printf("\nstart ratio, corvissa / bare window of the same round: median %.2f, min %.2f "
-                "(target 1.30; %zu rounds, interleaved)\n",
-                ratio.p50, ratios.empty() ? 0.0 : *std::min_element(ratios.begin(), ratios.end()),
-                ratios.size());
-    std::printf("corvissa.exe: %lld bytes as built", fileSize(corvissa));
-    const long long stripped = fileSize(besideTest(L"..\\package\\corvissa.exe"));
-    if (stripped > 0)
-        std::printf(", %lld bytes as installed (stripped)", stripped);
+    std::printf("\n");
+    printRatio("corvissa", figures[0].ratios);
+    if (programs.size() > 1)
+        printRatio("the other", figures[1].ratios);
+    std::printf("corvissa.exe: %lld bytes as built, %lld bytes as installed (stripped)",
+                fileSize(besideTest(L"corvissa.exe")), fileSize(corvissa));
     std::printf("; bare window: %lld bytes\n", fileSize(bare));
     return 0;
 }

@@ -25,9 +25,9 @@ void edge(HDC dc, RECT r, COLORREF light, COLORREF dark) {
 
 } // namespace
 
-CommandButton::CommandButton(HWND form, const core::ControlDescription& row,
-                             const core::TwipScale& scale, HFONT formFont)
-    : Control(form, row, scale, L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, formFont, row.caption),
+CommandButton::CommandButton(const core::ControlDescription& row, const core::TwipScale& scale,
+                             HFONT formFont)
+    : Control(row, scale, L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, formFont, row.caption),
       picture_(row.picture, screenDotsPerInch().x),
       downPicture_(row.downPicture, screenDotsPerInch().x) {}
 

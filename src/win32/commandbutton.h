@@ -12,7 +12,7 @@ namespace ostrane::win32 {
 // the caption etched when the button is disabled.
 class CommandButton final : public Control {
 public:
-    CommandButton(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
+    CommandButton(const core::ControlDescription& row, const core::TwipScale& scale,
                   HFONT formFont);
 
     // The picture drawn now: the held-down one while pressed, where there is one.

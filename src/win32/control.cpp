@@ -104,9 +104,10 @@ int lineWidth(const core::TwipScale& scale) {
         1, static_cast<int>(std::lround(designScale().twipsPerPixelY() / scale.twipsPerPixelY())));
 }
 
-Control::Control(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
+Control::Control(const core::ControlDescription& row, const core::TwipScale& scale,
                  const wchar_t* windowClass, DWORD style, HFONT formFont, std::string_view text)
-    : row_(row), formFont_(formFont), scale_(scale) {
+    : row_(row), formFont_(formFont), scale_(scale), windowClass_(windowClass),
+      text_(wideFromUtf8(text).value_or(L"")) {
     if (!row.font.isWindowFont())
         font_ = Font(row.font, screenDotsPerInch().y);
     if (const auto colour = colourOf(row.foreColour))
@@ -120,27 +121,33 @@ Control::Control(HWND form, const core::ControlDescription& row, const core::Twi
         style |= WS_VISIBLE;
     if (!row.enabled)
         style |= WS_DISABLED;
-    DWORD extended = 0;
     if (row.border == core::Border::Flat)
         style |= WS_BORDER;
-    else if (row.border == core::Border::Sunken)
-        extended |= WS_EX_CLIENTEDGE;
-    const std::wstring wide = wideFromUtf8(text).value_or(L"");
-    const RECT place = placed(scale, row);
-    window_ = ::CreateWindowExW(extended, windowClass, wide.c_str(), style, place.left, place.top,
-                                place.right - place.left, place.bottom - place.top, form, nullptr,
-                                ::GetModuleHandleW(nullptr), this);
+    style_ = style;
+}
+
+void Control::createWindow(HWND form, HWND above) {
+    if (window_ != nullptr || !holdsWindow())
+        return;
+    const DWORD extended = row_.border == core::Border::Sunken ? WS_EX_CLIENTEDGE : 0;
+    const RECT place = placed(scale_, row_);
+    window_ = ::CreateWindowExW(extended, windowClass_, text_.c_str(), style_, place.left,
+                                place.top, place.right - place.left, place.bottom - place.top, form,
+                                nullptr, ::GetModuleHandleW(nullptr), this);
     if (window_ == nullptr)
         return;
+    text_.clear();
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SetWindowPos(window_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
-    if (row.border == core::Border::Sunken && back_) {
+    if (row_.border == core::Border::Sunken && back_) {
         baseProcedure_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
             window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(paintSunkenEdge)));
         // The edge's width is the procedure's now.
         ::SetWindowPos(window_, nullptr, 0, 0, 0, 0,
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
+    windowCreated();
 }
 
 LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -207,22 +214,34 @@ Control* Control::from(HWND window) {
 }
 
 bool Control::visible() const {
-    return (::GetWindowLongPtrW(window_, GWL_STYLE) & WS_VISIBLE) != 0;
+    const DWORD style =
+        window_ != nullptr ? static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE)) : style_;
+    return (style & WS_VISIBLE) != 0;
 }
 
 void Control::setVisible(bool visible) {
-    ::ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+    if (window_ != nullptr)
+        ::ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+    else
+        style_ = visible ? style_ | WS_VISIBLE : style_ & ~DWORD{WS_VISIBLE};
 }
 
 bool Control::enabled() const {
+    if (window_ == nullptr)
+        return (style_ & WS_DISABLED) == 0;
     return ::IsWindowEnabled(window_) != FALSE;
 }
 
 void Control::setEnabled(bool enabled) {
-    ::EnableWindow(window_, enabled ? TRUE : FALSE);
+    if (window_ != nullptr)
+        ::EnableWindow(window_, enabled ? TRUE : FALSE);
+    else
+        style_ = enabled ? style_ & ~DWORD{WS_DISABLED} : style_ | WS_DISABLED;
 }
 
 std::string Control::text() const {
+    if (window_ == nullptr)
+        return utf8FromWide(text_);
     const int length = ::GetWindowTextLengthW(window_);
     std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
     const int copied = ::GetWindowTextW(window_, wide.data(), length + 1);
@@ -231,11 +250,16 @@ std::string Control::text() const {
 }
 
 void Control::setText(std::string_view text) {
-    const std::wstring wide = wideFromUtf8(text).value_or(L"");
-    ::SetWindowTextW(window_, wide.c_str());
+    std::wstring wide = wideFromUtf8(text).value_or(L"");
+    if (window_ != nullptr)
+        ::SetWindowTextW(window_, wide.c_str());
+    else
+        text_ = std::move(wide);
 }
 
 RECT Control::bounds() const {
+    if (window_ == nullptr)
+        return placed(scale_, row_);
     RECT rect{};
     ::GetWindowRect(window_, &rect);
     ::MapWindowPoints(nullptr, ::GetParent(window_), reinterpret_cast<POINT*>(&rect), 2);
@@ -247,6 +271,8 @@ void Control::rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formF
         font_ = Font(row_.font, dotsPerInch);
     formFont_ = formFont;
     scale_ = scale;
+    if (window_ == nullptr)
+        return;
     const RECT place = placed(scale, row_);
     ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left,
                    place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);

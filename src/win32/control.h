@@ -53,12 +53,15 @@ RECT placed(const core::TwipScale& scale, const core::ControlDescription& row,
 // The width of a line on that screen: whole pixels, one up to 1.5 times the design's scale.
 int lineWidth(const core::TwipScale& scale);
 
-// One child window of a form, made from its row of the window description. The form's
-// window procedure hands each control the messages that concern it.
 // Registers a window class of the program's own with the arrow cursor; double clicks arrive
 // as such. True also when the class is registered already.
 bool registerWindowClass(const wchar_t* name, WNDPROC procedure);
 
+// One control of a form, made from its row of the window description. Its child window is
+// made when the form asks for it (a control out of sight may wait until after the first
+// frame, and one that is never shown never has one); until then the control keeps its text,
+// visibility and enabling itself. The form's window procedure hands each control the
+// messages that concern it.
 class Control {
 public:
     virtual ~Control();
@@ -71,6 +74,12 @@ public:
 
     // The control that owns a window, nullptr when none does.
     static Control* from(HWND window);
+
+    // Whether the control is ever shown, and so needs a window of its own.
+    virtual bool holdsWindow() const { return true; }
+    // Makes the control's window in `form`, beneath its sibling `above` (HWND_TOP for none),
+    // with the text, visibility and enabling the control has now.
+    void createWindow(HWND form, HWND above);
 
     bool visible() const;
     void setVisible(bool visible);
@@ -97,9 +106,13 @@ public:
     virtual void rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont);
 
 protected:
-    // Creates the window; `style` adds to the description's visibility, enabling and border.
-    Control(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
+    // The window, once made, is of `windowClass`; `style` adds to the description's
+    // visibility, enabling and border.
+    Control(const core::ControlDescription& row, const core::TwipScale& scale,
             const wchar_t* windowClass, DWORD style, HFONT formFont, std::string_view text);
+
+    // The window has just been made: what the control sets up on it.
+    virtual void windowCreated() {}
 
     // The font the control draws its text in.
     HFONT font() const { return font_.handle() != nullptr ? font_.handle() : formFont_; }
@@ -117,6 +130,12 @@ protected:
     WNDPROC baseProcedure_ = nullptr;
     std::optional<Paint> fore_;
     std::optional<Paint> back_;
+
+private:
+    const wchar_t* windowClass_;
+    // Until the window is made: its style, and its text.
+    DWORD style_;
+    std::wstring text_;
 };
 
 } // namespace ostrane::win32

@@ -37,23 +37,12 @@ std::string currentFolder() {
 
 } // namespace
 
-FileListBox::FileListBox(HWND form, const core::ControlDescription& row,
-                         const core::TwipScale& scale, HFONT formFont, core::FolderReader& reader,
+FileListBox::FileListBox(const core::ControlDescription& row, const core::TwipScale& scale,
+                         HFONT formFont, core::FolderReader& reader,
                          core::SongFileOpener* songFiles)
-    : Control(form, row, scale, L"LISTBOX",
-              LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, formFont, {}),
-      pattern_(row.caption), reader_(reader), tip_(window_), descriptions_(window_) {
-    if (songFiles != nullptr)
-        // The cache answers on its own thread; the window's thread takes the answer from there.
-        tags_ = std::make_unique<core::SongTagCache>(
-            *songFiles,
-            [list = window_](std::uint64_t generation, const std::string&, const std::string&) {
-                ::PostMessageW(list, tagsReadMessage, static_cast<WPARAM>(generation), 0);
-            });
-    // In front of the list's own procedure (and of the edge's, where the row gives one).
-    if (window_ != nullptr)
-        listProcedure_ = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watchPointer)));
+    : Control(row, scale, L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
+              formFont, {}),
+      pattern_(row.caption), reader_(reader), songFiles_(songFiles) {
     if (!setPath(currentFolder()))
         path_ = currentFolder();
 }
@@ -61,6 +50,24 @@ FileListBox::FileListBox(HWND form, const core::ControlDescription& row,
 FileListBox::~FileListBox() {
     if (listProcedure_ != nullptr && ::IsWindow(window_))
         ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProcedure_));
+}
+
+void FileListBox::windowCreated() {
+    tip_.emplace(window_);
+    descriptions_.emplace(window_);
+    if (songFiles_ != nullptr) {
+        // The cache answers on its own thread; the window's thread takes the answer from there.
+        tags_ = std::make_unique<core::SongTagCache>(
+            *songFiles_,
+            [list = window_](std::uint64_t generation, const std::string&, const std::string&) {
+                ::PostMessageW(list, tagsReadMessage, static_cast<WPARAM>(generation), 0);
+            });
+        tags_->setFolder(path_);
+    }
+    // In front of the list's own procedure (and of the edge's, where the row gives one).
+    listProcedure_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watchPointer)));
+    showNames();
 }
 
 bool FileListBox::setPath(const std::string& path) {
@@ -72,10 +79,17 @@ bool FileListBox::setPath(const std::string& path) {
         return false;
     path_ = *full;
     names_ = std::move(*names);
+    if (window_ == nullptr)
+        return true;
     forgetPointer();
-    descriptions_.clear();
+    descriptions_->clear();
     if (tags_)
         tags_->setFolder(path_);
+    showNames();
+    return true;
+}
+
+void FileListBox::showNames() {
     ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
     ::SendMessageW(window_, LB_RESETCONTENT, 0, 0);
     for (const std::string_view name : names_) {
@@ -84,10 +98,11 @@ bool FileListBox::setPath(const std::string& path) {
     }
     ::SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(window_, nullptr, TRUE);
-    return true;
 }
 
 std::string FileListBox::FileName() const {
+    if (window_ == nullptr)
+        return {};
     const LRESULT selected = ::SendMessageW(window_, LB_GETCURSEL, 0, 0);
     if (selected == LB_ERR || selected < 0 || static_cast<std::size_t>(selected) >= names_.size())
         return {};
@@ -188,7 +203,7 @@ bool FileListBox::pointedSongRead() const {
 
 void FileListBox::forgetPointer() {
     ::KillTimer(window_, reinterpret_cast<UINT_PTR>(this));
-    tip_.hide();
+    tip_->hide();
     pointedEntry_ = -1;
     pointerRests_ = false;
 }
@@ -207,11 +222,11 @@ void FileListBox::showKnownTags() {
     const auto selected = static_cast<int>(::SendMessageW(window_, LB_GETCURSEL, 0, 0));
     if (selected != pointedEntry_ || !pointerRests_)
         if (const std::optional<std::string> text = tooltipOf(selected))
-            descriptions_.describe(selected, *text);
-    if (pointerRests_ && !tip_.shown()) {
+            descriptions_->describe(selected, *text);
+    if (pointerRests_ && !tip_->shown()) {
         if (const std::optional<std::string> text = tooltipOf(pointedEntry_)) {
-            tip_.show(*text, pointer_);
-            descriptions_.describe(pointedEntry_, *text);
+            tip_->show(*text, pointer_);
+            descriptions_->describe(pointedEntry_, *text);
         }
     }
 }

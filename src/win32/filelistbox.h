@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -22,8 +23,8 @@ namespace ostrane::win32 {
 // descriptions; they are read on the song tag cache's own thread, never on the window's.
 class FileListBox final : public Control {
 public:
-    FileListBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
-                HFONT formFont, core::FolderReader& reader, core::SongFileOpener* songFiles);
+    FileListBox(const core::ControlDescription& row, const core::TwipScale& scale, HFONT formFont,
+                core::FolderReader& reader, core::SongFileOpener* songFiles);
     ~FileListBox() override;
 
     // The listed folder, full and without a trailing separator except at a drive's root.
@@ -32,7 +33,8 @@ public:
     // path as they were.
     [[nodiscard]] bool setPath(const std::string& path);
 
-    // The selected entry's name, "" when none is selected.
+    // The selected entry's name, "" when none is selected (none is before the list's window
+    // is made).
     std::string FileName() const;
     int ListCount() const { return static_cast<int>(names_.size()); }
     std::string_view List(int index) const {
@@ -48,12 +50,17 @@ public:
     // A double click on an entry; one beside the entries is not reported.
     std::function<void()> onDoubleClick;
 
-    // The tooltip of the song under the pointer, once it has been shown.
-    const PointerTip& songTip() const { return tip_; }
+    // The tooltip of the song under the pointer, once it has been shown; the list's window
+    // must have been made.
+    const PointerTip& songTip() const { return *tip_; }
     // The pointer rests on a song whose tags have been read (or found missing).
     bool pointedSongRead() const;
 
 private:
+    // The tags' reader, the tip and the descriptions belong to the window, which takes the
+    // names listed so far.
+    void windowCreated() override;
+    void showNames();
     bool pointerOverEntry() const;
 
     static LRESULT CALLBACK watchPointer(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -71,9 +78,10 @@ private:
     std::string path_;
     core::NameList names_;
     // Nothing when the list was given no way to open song files.
+    core::SongFileOpener* songFiles_;
     std::unique_ptr<core::SongTagCache> tags_;
-    PointerTip tip_;
-    ItemDescriptions descriptions_;
+    std::optional<PointerTip> tip_;
+    std::optional<ItemDescriptions> descriptions_;
     int pointedEntry_ = -1;
     // The pointer has rested on the entry for the system's hover time.
     bool pointerRests_ = false;

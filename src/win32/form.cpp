@@ -65,31 +65,51 @@ void Form::createControls(ControlServices services) {
         std::unique_ptr<Control> control;
         switch (row.kind) {
         case core::ControlKind::Label:
-            control = std::make_unique<Label>(window_, row, scale_, formFont);
+            control = std::make_unique<Label>(row, scale_, formFont);
             break;
         case core::ControlKind::TextBox:
-            control = std::make_unique<TextBox>(window_, row, scale_, formFont);
+            control = std::make_unique<TextBox>(row, scale_, formFont);
             break;
         case core::ControlKind::LinkTextBox:
-            control = std::make_unique<LinkTextBox>(window_, row, scale_, formFont,
-                                                    services.conversations);
+            control = std::make_unique<LinkTextBox>(row, scale_, formFont, services.conversations);
             break;
         case core::ControlKind::CommandButton:
-            control = std::make_unique<CommandButton>(window_, row, scale_, formFont);
+            control = std::make_unique<CommandButton>(row, scale_, formFont);
             break;
         case core::ControlKind::PictureBox:
-            control = std::make_unique<PictureBox>(window_, row, scale_, formFont);
+            control = std::make_unique<PictureBox>(row, scale_, formFont);
             break;
         case core::ControlKind::FileListBox:
-            control = std::make_unique<FileListBox>(window_, row, scale_, formFont,
-                                                    services.folderReader, services.songFiles);
+            control = std::make_unique<FileListBox>(row, scale_, formFont, services.folderReader,
+                                                    services.songFiles);
             break;
         }
-        // Each control goes beneath the ones before it.
-        const HWND above = controls_.empty() ? HWND_TOP : controls_.back()->handle();
-        ::SetWindowPos(control->handle(), above, 0, 0, 0, 0,
-                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         controls_.push_back(std::move(control));
+    }
+    // Each window made costs the start its share of the system's time: those not shown in
+    // the first frame are made once it is drawn (or when the window grows to show them).
+    createControlWindows(shownAtStart);
+    for (const auto& control : controls_)
+        if (control->holdsWindow() && control->handle() == nullptr) {
+            ::PostMessageW(window_, controlsDueMessage, 0, 0);
+            break;
+        }
+}
+
+bool Form::shownAtStart(const core::ControlDescription& row,
+                        const core::WindowDescription& window) {
+    return row.visible && row.top < static_cast<float>(window.clientHeight);
+}
+
+void Form::createControlWindows(bool (*wanted)(const core::ControlDescription&,
+                                               const core::WindowDescription&)) {
+    // Each window goes beneath the ones before it in the description.
+    HWND above = HWND_TOP;
+    for (const auto& control : controls_) {
+        if (control->handle() == nullptr && wanted(control->description(), description_))
+            control->createWindow(window_, above);
+        if (control->handle() != nullptr)
+            above = control->handle();
     }
 }
 
@@ -136,6 +156,7 @@ float Form::Height() const {
 }
 
 void Form::setHeight(float twips) {
+    createControlWindows(always);
     RECT outer{};
     ::GetWindowRect(window_, &outer);
     ::SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left,
@@ -227,6 +248,9 @@ LRESULT Form::route(UINT message, WPARAM wParam, LPARAM lParam) {
     if (const std::optional<LRESULT> handled = onMessage(message, wParam, lParam))
         return *handled;
     switch (message) {
+    case controlsDueMessage:
+        createControlWindows(always);
+        return 0;
     case Label::tipsDueMessage:
         for (const auto& control : controls_)
             if (control->description().kind == core::ControlKind::Label)

@@ -78,6 +78,19 @@ private:
                                             LPARAM lParam);
     LRESULT route(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls(ControlServices services);
+    // Makes the windows not yet made of the controls `wanted` picks, each in its place in
+    // the stack.
+    void createControlWindows(bool (*wanted)(const core::ControlDescription&,
+                                             const core::WindowDescription&));
+    // A control shown, and whose row lies within the window as described, before it grows.
+    static bool shownAtStart(const core::ControlDescription& row,
+                             const core::WindowDescription& window);
+    static bool always(const core::ControlDescription&, const core::WindowDescription&) {
+        return true;
+    }
+    // Posted when controls wait for their windows; a form destroyed before the loop reaches
+    // it never gets it.
+    static constexpr UINT controlsDueMessage = WM_APP + 22;
     Label* labelAt(POINT point) const;
     // The controls that take the focus by Tab, in tab order: shown, enabled, and in sight.
     std::vector<Control*> tabStops() const;

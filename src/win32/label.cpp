@@ -28,9 +28,13 @@ DWORD labelStyle(const core::ControlDescription& row) {
 
 } // namespace
 
-Label::Label(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
-             HFONT formFont)
-    : Control(form, row, scale, L"STATIC", labelStyle(row), formFont, row.caption) {}
+Label::Label(const core::ControlDescription& row, const core::TwipScale& scale, HFONT formFont)
+    : Control(row, scale, L"STATIC", labelStyle(row), formFont, row.caption) {}
+
+void Label::windowCreated() {
+    if (!tipText_.empty())
+        tipDue_ = ::PostMessageW(::GetParent(window_), tipsDueMessage, 0, 0) != FALSE;
+}
 
 void Label::setForeColour(COLORREF colour) {
     if (fore_ && fore_->colour() == colour)
@@ -45,6 +49,8 @@ void Label::setCaption(std::string_view caption) {
 }
 
 void Label::repaint() {
+    if (window_ == nullptr)
+        return;
     if (row_.opaque) {
         ::InvalidateRect(window_, nullptr, TRUE);
         return;
@@ -56,6 +62,8 @@ void Label::repaint() {
 
 void Label::setTip(std::string_view tip) {
     tipText_ = platform::win32::wideFromUtf8(tip).value_or(L"");
+    if (window_ == nullptr)
+        return;
     if (tip_ != nullptr)
         attachTip();
     else if (!tipDue_)

@@ -10,8 +10,7 @@ namespace ostrane::win32 {
 // reach its form, which hands them to the label beneath the pointer.
 class Label final : public Control {
 public:
-    Label(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
-          HFONT formFont);
+    Label(const core::ControlDescription& row, const core::TwipScale& scale, HFONT formFont);
 
     void setForeColour(COLORREF colour);
     // The text shown while the pointer rests over the label. The tip itself is made once the
@@ -31,6 +30,8 @@ public:
     std::function<void()> onMouseDown;
 
 private:
+    // A tip given before the window was made is made after it.
+    void windowCreated() override;
     void repaint();
 
     HWND tip_ = nullptr;

@@ -5,11 +5,14 @@
 namespace {
 
 // Shows the main window and handles messages until the program ends; the status to end with.
-int runUntilEnd(ostrane::win32::Form1& form1, int showCommand) {
+int runUntilEnd(ostrane::win32::Form1& form1, ostrane::win32::Win32Platform& platform,
+                int showCommand) {
     form1.Form1_Load();
     ::ShowWindow(form1.handle(), showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
     // The whole first frame, controls included, is drawn before the message loop starts.
     ::RedrawWindow(form1.handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Only now: the conversations' thread started beside the window's making slowed it.
+    platform.startConversations();
 
     MSG message;
     BOOL got;
@@ -39,7 +42,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     ostrane::win32::Form1 form1(platform.form1());
     if (form1.handle() == nullptr)
         return 1;
-    const int status = runUntilEnd(form1, showCommand);
+    const int status = runUntilEnd(form1, platform, showCommand);
     // The closes asked for reach the player first: the conversations' end waits for them
     // `Win32Platform::stopBound` at most. The windows then go with the process, not one by one:
     // Wine hides a top-level window only once the window manager has withdrawn it, and waits 2 s

@@ -5,10 +5,12 @@
 
 namespace ostrane::win32 {
 
-PictureBox::PictureBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
+PictureBox::PictureBox(const core::ControlDescription& row, const core::TwipScale& scale,
                        HFONT formFont)
-    : Control(form, row, scale, WindowClass, WS_TABSTOP, formFont, {}),
-      own_(row.picture, screenDotsPerInch().x) {
+    : Control(row, scale, WindowClass, WS_TABSTOP, formFont, {}),
+      own_(row.picture, screenDotsPerInch().x) {}
+
+void PictureBox::windowCreated() {
     // The border's width is this class's, known once the window is the box's.
     ::SetWindowPos(window_, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -30,14 +32,16 @@ bool PictureBox::keyPressed(WPARAM key) {
 void PictureBox::showPicture(const Picture& picture) {
     shown_ = &picture;
     fitPicture();
-    ::InvalidateRect(window_, nullptr, TRUE);
+    if (window_ != nullptr)
+        ::InvalidateRect(window_, nullptr, TRUE);
 }
 
 void PictureBox::rescale(const core::TwipScale& scale, int dotsPerInch, HFONT formFont) {
     Control::rescale(scale, dotsPerInch, formFont);
     own_ = Picture(row_.picture, dotsPerInch);
     fitPicture();
-    ::InvalidateRect(window_, nullptr, TRUE);
+    if (window_ != nullptr)
+        ::InvalidateRect(window_, nullptr, TRUE);
 }
 
 void PictureBox::fitPicture() {

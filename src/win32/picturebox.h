@@ -12,8 +12,7 @@ namespace ostrane::win32 {
 // border whenever the picture changes.
 class PictureBox final : public Control {
 public:
-    PictureBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
-               HFONT formFont);
+    PictureBox(const core::ControlDescription& row, const core::TwipScale& scale, HFONT formFont);
 
     const Picture& picture() const { return *shown_; }
 
@@ -35,6 +34,7 @@ public:
     static bool registerClass();
 
 private:
+    void windowCreated() override;
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);

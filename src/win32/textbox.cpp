@@ -2,18 +2,17 @@
 
 namespace ostrane::win32 {
 
-TextBox::TextBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
-                 HFONT formFont)
-    : Control(form, row, scale, L"EDIT", ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP, formFont,
-              row.caption) {
+TextBox::TextBox(const core::ControlDescription& row, const core::TwipScale& scale, HFONT formFont)
+    : Control(row, scale, L"EDIT", ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP, formFont, row.caption) {}
+
+void TextBox::windowCreated() {
     // A path is longer than the edit control's default limit allows.
     ::SendMessageW(window_, EM_SETLIMITTEXT, 0, 0);
 }
 
-LinkTextBox::LinkTextBox(HWND form, const core::ControlDescription& row,
-                         const core::TwipScale& scale, HFONT formFont,
-                         core::Conversations& conversations)
-    : TextBox(form, row, scale, formFont), link_(conversations), address_(row.caption) {}
+LinkTextBox::LinkTextBox(const core::ControlDescription& row, const core::TwipScale& scale,
+                         HFONT formFont, core::Conversations& conversations)
+    : TextBox(row, scale, formFont), link_(conversations), address_(row.caption) {}
 
 void LinkTextBox::setAddress(std::string address) {
     address_ = std::move(address);

@@ -10,16 +10,20 @@ namespace ostrane::win32 {
 // A single-line edit control.
 class TextBox : public Control {
 public:
-    TextBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
-            HFONT formFont);
+    TextBox(const core::ControlDescription& row, const core::TwipScale& scale, HFONT formFont);
+
+protected:
+    void windowCreated() override;
 };
 
 // A text box that is never shown and acts as a link client: its text is the address it
-// sends, kept as bytes beside what the box shows.
+// sends, kept as bytes beside the text. Never shown, it holds no window.
 class LinkTextBox final : public TextBox {
 public:
-    LinkTextBox(HWND form, const core::ControlDescription& row, const core::TwipScale& scale,
-                HFONT formFont, core::Conversations& conversations);
+    LinkTextBox(const core::ControlDescription& row, const core::TwipScale& scale, HFONT formFont,
+                core::Conversations& conversations);
+
+    bool holdsWindow() const override { return false; }
 
     core::LinkControl& link() { return link_; }
 

@@ -4,7 +4,19 @@
 
 namespace ostrane::win32 {
 
+core::SerialConversations& Win32Platform::startConversations() {
+    if (!conversations)
+        conversations.emplace(
+            [openTimeout = openTimeout_]() -> std::unique_ptr<core::Conversations> {
+                return std::make_unique<platform::win32::DdeConversations>(openTimeout);
+            },
+            stopBound);
+    return *conversations;
+}
+
 void Win32Platform::endConversations() {
+    if (!conversations)
+        return;
     const HANDLE ended = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (ended == nullptr) {
         conversations.reset();

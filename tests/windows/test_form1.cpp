@@ -5,6 +5,7 @@
 #include "support/songheader.h"
 #include "win32/commandbutton.h"
 #include "win32/filelistbox.h"
+#include "win32/label.h"
 #include "win32/picturebox.h"
 #include "win32/textbox.h"
 #include "win32/win32platform.h"
@@ -93,6 +94,7 @@ WIN_TEST(theWindowPaintsAndTakesInputWhileThePlayerHangs) {
     // The hung peer holds every open for as long as the test runs.
     win32::Win32Platform services(std::chrono::hours(1));
     win32::Form1 form1(services.form1());
+    services.startConversations();
     WIN_REQUIRE(form1.handle() != nullptr);
     ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
 
@@ -116,6 +118,7 @@ WIN_TEST(theKeyboardWorksTheWindowAsOnLinux) {
     WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
     win32::Win32Platform services;
     win32::Form1 form1(services.form1());
+    services.startConversations();
     WIN_REQUIRE(form1.handle() != nullptr);
     form1.Form1_Load(); // its icon's add comes from the loop, amid the keys
     ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
@@ -174,6 +177,44 @@ WIN_TEST(theKeyboardWorksTheWindowAsOnLinux) {
     ::DestroyWindow(other);
 }
 
+// The first frame makes only the windows it shows; the rest follow from the loop, in their
+// places in the stack, with what was set on them meanwhile, and the link boxes never have one.
+// An open asked for before the conversations' thread was started starts it.
+WIN_TEST(theControlsOutOfTheFirstFrameFollowIt) {
+    wintest::LinkPeer peer;
+    WIN_REQUIRE(peer.ready());
+    WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
+    win32::Win32Platform services;
+    win32::Form1 form1(services.form1());
+    WIN_REQUIRE(form1.handle() != nullptr);
+    for (const char* later : {"File1", "Picture5", "Label4", "Label6", "Picture3", "Picture4"})
+        WIN_CHECK(form1.find(later)->handle() == nullptr);
+    WIN_CHECK(form1.Text1.handle() != nullptr && form1.Picture2.handle() != nullptr);
+
+    wchar_t temporary[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder =
+        std::wstring(temporary) + L"ostrane-later-" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    writeSong(folder + L"\\a song.spc", "");
+    WIN_REQUIRE(form1.File1.setPath(platform::win32::utf8FromWide(folder)));
+    WIN_CHECK(form1.File1.ListCount() == 1 && form1.File1.List(0) == "a song.spc");
+    WIN_CHECK(form1.File1.FileName().empty());
+    form1.Label4.setCaption("C:\\Songs");
+    form1.Text2.setAddress("QV-spc|STOP");
+    press(form1.Command2);
+
+    WIN_CHECK(pumpUntil([&] { return form1.File1.handle() != nullptr; }));
+    WIN_CHECK(pumpUntil([&] { return printed(peer, "open #1 QV-spc|STOP"); }));
+    WIN_CHECK(::SendMessageW(form1.File1.handle(), LB_GETCOUNT, 0, 0) == 1);
+    WIN_CHECK(form1.Label4.text() == "C:\\Songs");
+    // The description's order, front to back: File1 first, Picture4 beneath it.
+    WIN_CHECK(::GetWindow(form1.File1.handle(), GW_HWNDNEXT) == form1.Picture4.handle());
+    WIN_CHECK(form1.Text2.handle() == nullptr && form1.Text2.text() == "QV-spc|STOP");
+    ::DeleteFileW((folder + L"\\a song.spc").c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
 // Moved to a screen of another scale, the window is laid out again there: the system's
 // rectangle, the controls' places, each picture chosen anew for the scale (a box showing
 // another box's picture too), and all of it back at 96.
@@ -181,8 +222,10 @@ WIN_TEST(aScreenOfAnotherScaleLaysTheWindowOutAgain) {
     WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
     win32::Win32Platform services;
     win32::Form1 form1(services.form1());
+    services.startConversations();
     WIN_REQUIRE(form1.handle() != nullptr);
     form1.Picture2.onClick(); // the panel opens: the toggle shows Picture4's picture
+    WIN_CHECK(form1.File1.handle() != nullptr); // the panel's windows come with it
     const SIZE open96 = win32::Picture("filelist-open.bmp", 96).size();
     const SIZE banner96 = win32::Picture("banner.jpg", 96).size();
     // Text1 (1530, 1800, 3690 x 315 twips) where the Linux program draws it at each scale:
@@ -221,6 +264,7 @@ WIN_TEST(theSongUnderThePointerShowsItsTagsAsATooltip) {
     WIN_REQUIRE(win32::Form::registerClass() && win32::PictureBox::registerClass());
     win32::Win32Platform services;
     win32::Form1 form1(services.form1());
+    services.startConversations();
     WIN_REQUIRE(form1.handle() != nullptr);
     ::ShowWindow(form1.handle(), SW_SHOWNORMAL);
     const float closedHeight = form1.Height();

@@ -39,6 +39,8 @@ WIN_TEST(theDesktopHasANotificationArea) {
 
 WIN_TEST(theShellRecordCarriesTheRecordsFields) {
     ShellNotificationIcon icon;
+    // The icon's window is made when first needed, not with the icon.
+    WIN_CHECK(::FindWindowW(L"OstraneNotificationIcon", nullptr) == nullptr);
     const NOTIFYICONDATAA shell = ShellNotificationIcon::shellRecord(loadRecord(icon).bytes());
     WIN_CHECK(shell.cbSize == NOTIFYICONDATAA_V1_SIZE);
     WIN_CHECK(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(shell.hWnd)) ==

@@ -54,11 +54,18 @@ ShellNotificationIcon::ShellNotificationIcon(HICON icon) : icon_(icon) {
     if (icon_ == nullptr)
         icon_ = ::LoadIconW(nullptr, MAKEINTRESOURCEW(32512)); // IDI_APPLICATION
     taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+}
+
+HWND ShellNotificationIcon::window() const {
+    if (window_ != nullptr)
+        return window_;
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     // A top-level window, never shown: message-only windows do not hear the shell's
     // broadcast that the notification area was created anew.
     if (registerWindowClass(instance, windowProcedure) != 0)
         window_ = ::CreateWindowExW(0, windowClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                    instance, this);
+                                    instance, const_cast<ShellNotificationIcon*>(this));
+    return window_;
 }
 
 ShellNotificationIcon::~ShellNotificationIcon() {
@@ -70,7 +77,7 @@ ShellNotificationIcon::~ShellNotificationIcon() {
 }
 
 std::uint32_t ShellNotificationIcon::callbackWindow() const {
-    return fieldFrom(window_);
+    return fieldFrom(window());
 }
 
 std::uint32_t ShellNotificationIcon::programIcon() const {
@@ -98,6 +105,8 @@ NOTIFYICONDATAA ShellNotificationIcon::shellRecord(const core::NotifyIconRecord&
 
 bool ShellNotificationIcon::add(const core::NotifyIconRecord& record) {
     NOTIFYICONDATAA data = shellRecord(record);
+    // The window hears the shell's restarts and ends from the add on.
+    window();
     if (data.cbSize == 0 || notifyShell(NIM_ADD, &data) == FALSE)
         return false;
     added_ = record;

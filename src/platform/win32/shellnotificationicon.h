@@ -8,8 +8,9 @@
 namespace ostrane::platform::win32 {
 
 // The notification icon through Shell_NotifyIconA. The icon's messages go to a hidden window
-// of its own, which hands each one on as the mouse message it reports. The window belongs to
-// the creating thread, which must pump messages.
+// of its own, which hands each one on as the mouse message it reports. The window is made
+// when first needed (the add, or a record that names it), off the program's start; it
+// belongs to the thread that made it, which must pump messages.
 class ShellNotificationIcon final : public core::NotificationIcon {
 public:
     // `icon` is the picture shown; the program's own icon when null.
@@ -33,6 +34,7 @@ public:
     static NOTIFYICONDATAA shellRecord(const core::NotifyIconRecord& record);
 
 private:
+    HWND window() const;
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     void handle(UINT message, LPARAM lParam);
@@ -44,7 +46,7 @@ private:
     static void CALLBACK shellProcessEnded(void* window, BOOLEAN timedOut);
     void shellEnded();
 
-    HWND window_ = nullptr;
+    mutable HWND window_ = nullptr;
     HICON icon_ = nullptr;
     UINT taskbarCreated_ = 0;
     std::optional<core::NotifyIconRecord> added_;
