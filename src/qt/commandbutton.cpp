@@ -1,5 +1,6 @@
 #include "qt/commandbutton.h"
 
+#include "core/screenpixels.h"
 #include "core/shades.h"
 #include "qt/windowdesign.h"
 
@@ -24,16 +25,21 @@ core::Colour coreColour(const QColor& colour) {
 }
 
 // Draws the edge in bands of `line` pixels each: the light shades above and to the left, the
-// dark ones below and to the right, each dark band overlapping the light one at its corners.
+// dark ones below and to the right.
 void drawBevel(QPainter& painter, QRect r, int line, const core::Bevel& bevel) {
-    auto edge = [&](QRect rect, const QColor& light, const QColor& dark) {
-        painter.fillRect(rect.left(), rect.top(), rect.width() - line, line, light);
-        painter.fillRect(rect.left(), rect.top(), line, rect.height() - line, light);
-        painter.fillRect(rect.left(), rect.bottom() - line + 1, rect.width(), line, dark);
-        painter.fillRect(rect.right() - line + 1, rect.top(), line, rect.height(), dark);
+    const auto rings = core::bevelRings({r.left(), r.top(), r.right() + 1, r.bottom() + 1}, line);
+    auto fill = [&](const core::PixelRect& band, const QColor& colour) {
+        painter.fillRect(
+            QRect(QPoint(band.left, band.top), QPoint(band.right - 1, band.bottom - 1)), colour);
     };
-    edge(r, qColour(bevel.outerLight), qColour(bevel.outerDark));
-    edge(r.adjusted(line, line, -line, -line), qColour(bevel.innerLight), qColour(bevel.innerDark));
+    auto edge = [&](const core::EdgeRing& ring, const QColor& light, const QColor& dark) {
+        fill(ring.top, light);
+        fill(ring.left, light);
+        fill(ring.bottom, dark);
+        fill(ring.right, dark);
+    };
+    edge(rings[0], qColour(bevel.outerLight), qColour(bevel.outerDark));
+    edge(rings[1], qColour(bevel.innerLight), qColour(bevel.innerDark));
 }
 
 } // namespace
@@ -119,7 +125,8 @@ void CommandButton::paintEvent(QPaintEvent*) {
         const QSizeF logical = shown.deviceIndependentSize();
         const QSize size(static_cast<int>(std::lround(logical.width() * ratio)),
                          static_cast<int>(std::lround(logical.height() * ratio)));
-        const QPoint at = device.center() - QPoint(size.width() - 1, size.height() - 1) / 2;
+        const QPoint at(core::centredStart(device.left(), device.right() + 1, size.width()),
+                        core::centredStart(device.top(), device.bottom() + 1, size.height()));
         if (size != shown.size())
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
         if (isEnabled()) {

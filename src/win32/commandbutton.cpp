@@ -4,27 +4,6 @@
 
 namespace ostrane::win32 {
 
-namespace {
-
-void line(HDC dc, COLORREF colour, int x1, int y1, int x2, int y2) {
-    const HPEN pen = ::CreatePen(PS_SOLID, 1, colour);
-    const HGDIOBJ previous = ::SelectObject(dc, pen);
-    ::MoveToEx(dc, x1, y1, nullptr);
-    ::LineTo(dc, x2, y2);
-    ::SelectObject(dc, previous);
-    ::DeleteObject(pen);
-}
-
-// One ring of a 3D edge: light along the top and left, dark along the bottom and right.
-void edge(HDC dc, RECT r, COLORREF light, COLORREF dark) {
-    line(dc, light, r.left, r.top, r.right - 1, r.top);
-    line(dc, light, r.left, r.top, r.left, r.bottom - 1);
-    line(dc, dark, r.left, r.bottom - 1, r.right, r.bottom - 1);
-    line(dc, dark, r.right - 1, r.top, r.right - 1, r.bottom);
-}
-
-} // namespace
-
 CommandButton::CommandButton(const core::ControlDescription& row, const core::TwipScale& scale,
                              HFONT formFont)
     : Control(row, scale, L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, formFont, row.caption),
@@ -71,20 +50,16 @@ bool CommandButton::drawItem(const DRAWITEMSTRUCT& item) {
         core::Colour::rgb(GetRValue(face), GetGValue(face), GetBValue(face)), pressed);
     // Each ring of the bevel is a line of the screen's width, as on Linux.
     const int line = lineWidth(scale_);
-    RECT ring = all;
-    for (const auto& [light, dark] : {std::pair{bevel.outerLight, bevel.outerDark},
-                                      std::pair{bevel.innerLight, bevel.innerDark}})
-        for (int pixel = 0; pixel < line; ++pixel) {
-            edge(dc, ring, rgbOf(light), rgbOf(dark));
-            ::InflateRect(&ring, -1, -1);
-        }
+    const auto rings = core::bevelRings({all.left, all.top, all.right, all.bottom}, line);
+    paintRing(dc, rings[0], rgbOf(bevel.outerLight), rgbOf(bevel.outerDark));
+    paintRing(dc, rings[1], rgbOf(bevel.innerLight), rgbOf(bevel.innerDark));
 
     // Contents sink by one line while the button is held down.
     const int sink = pressed ? line : 0;
     const Picture& shown = shownPicture(pressed);
     if (!shown.empty()) {
-        const int x = (all.left + all.right - shown.size().cx) / 2;
-        const int y = (all.top + all.bottom - shown.size().cy) / 2;
+        const int x = core::centredStart(all.left, all.right, shown.size().cx);
+        const int y = core::centredStart(all.top, all.bottom, shown.size().cy);
         shown.draw(dc, x + sink, y + sink, disabled ? 102 : 255);
     }
 

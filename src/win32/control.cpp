@@ -64,19 +64,30 @@ const core::TwipScale& designScale() {
     return scale;
 }
 
-int edge(int pixelsAt96, float designTwipsPerPixel, float twipsPerPixel) {
-    return static_cast<int>(
-        std::floor(static_cast<double>(pixelsAt96) * designTwipsPerPixel / twipsPerPixel + 0.5));
+// How many of the screen's pixels a pixel at 96 dots per inch spans, across and down.
+double scaleX(const core::TwipScale& scale) {
+    return static_cast<double>(designScale().twipsPerPixelX()) / scale.twipsPerPixelX();
+}
+
+double scaleY(const core::TwipScale& scale) {
+    return static_cast<double>(designScale().twipsPerPixelY()) / scale.twipsPerPixelY();
 }
 
 int edgeX(const core::TwipScale& scale, LONG pixelsAt96) {
-    return edge(static_cast<int>(pixelsAt96), designScale().twipsPerPixelX(),
-                scale.twipsPerPixelX());
+    return core::screenEdge(static_cast<int>(pixelsAt96), scaleX(scale));
 }
 
 int edgeY(const core::TwipScale& scale, LONG pixelsAt96) {
-    return edge(static_cast<int>(pixelsAt96), designScale().twipsPerPixelY(),
-                scale.twipsPerPixelY());
+    return core::screenEdge(static_cast<int>(pixelsAt96), scaleY(scale));
+}
+
+// A row's rectangle at 96 dots per inch, with `sizeAt96` where that is given.
+core::PixelRect rowAt96(const core::ControlDescription& row, std::optional<SIZE> sizeAt96) {
+    const int left = designScale().pixelsX(row.left);
+    const int top = designScale().pixelsY(row.top);
+    const SIZE size = sizeAt96.value_or(
+        SIZE{designScale().pixelsX(row.width), designScale().pixelsY(row.height)});
+    return {left, top, left + static_cast<int>(size.cx), top + static_cast<int>(size.cy)};
 }
 
 } // namespace
@@ -91,12 +102,24 @@ int screenPixelsY(const core::TwipScale& scale, float twips) {
 
 RECT placed(const core::TwipScale& scale, const core::ControlDescription& row,
             std::optional<SIZE> sizeAt96) {
-    const int left = designScale().pixelsX(row.left);
-    const int top = designScale().pixelsY(row.top);
-    const SIZE size = sizeAt96.value_or(
-        SIZE{designScale().pixelsX(row.width), designScale().pixelsY(row.height)});
-    return {edgeX(scale, left), edgeY(scale, top), edgeX(scale, left + size.cx),
-            edgeY(scale, top + size.cy)};
+    const core::PixelRect at96 = rowAt96(row, sizeAt96);
+    return {edgeX(scale, at96.left), edgeY(scale, at96.top), edgeX(scale, at96.right),
+            edgeY(scale, at96.bottom)};
+}
+
+void paintRing(HDC dc, const core::EdgeRing& ring, COLORREF topLeft, COLORREF bottomRight) {
+    auto fill = [dc](const core::PixelRect& band, HBRUSH brush) {
+        const RECT area{band.left, band.top, band.right, band.bottom};
+        ::FillRect(dc, &area, brush);
+    };
+    const HBRUSH first = ::CreateSolidBrush(topLeft);
+    const HBRUSH second = ::CreateSolidBrush(bottomRight);
+    fill(ring.top, first);
+    fill(ring.left, first);
+    fill(ring.bottom, second);
+    fill(ring.right, second);
+    ::DeleteObject(first);
+    ::DeleteObject(second);
 }
 
 int lineWidth(const core::TwipScale& scale) {
@@ -155,45 +178,36 @@ LRESULT CALLBACK Control::paintSunkenEdge(HWND window, UINT message, WPARAM wPar
     if (self == nullptr)
         return ::DefWindowProcW(window, message, wParam, lParam);
     const LRESULT result = ::CallWindowProcW(self->baseProcedure_, window, message, wParam, lParam);
-    // Each of the edge's two rings is a line of the screen's width, as on Linux: the system's
-    // edge is two pixels, whatever the scale.
-    const int line = lineWidth(self->scale_);
-    if (message == WM_NCCALCSIZE) {
-        // Both forms of the message begin with the rectangle to inset.
-        auto* area = reinterpret_cast<RECT*>(lParam);
-        ::InflateRect(area, -2 * (line - 1), -2 * (line - 1));
-        return result;
-    }
-    if (message != WM_NCPAINT)
+    if (message != WM_NCCALCSIZE && message != WM_NCPAINT)
         return result;
     const Control& control = *self;
+    // Each ring's bands lie where the Linux program's painter puts them, so at a fractional
+    // scale each is one or two pixels wide by where it falls on the screen.
+    const auto edge = core::sunkenEdgeRings(rowAt96(control.row_, std::nullopt),
+                                            scaleX(control.scale_), scaleY(control.scale_));
+    if (message == WM_NCCALCSIZE) {
+        // Both forms of the message begin with the rectangle to inset, by the system's edge
+        // of two pixels so far.
+        auto* area = reinterpret_cast<RECT*>(lParam);
+        const RECT outer = placed(control.scale_, control.row_);
+        const core::EdgeRing& inner = edge[1];
+        area->left += inner.left.right - 2;
+        area->top += inner.top.bottom - 2;
+        area->right -= (outer.right - outer.left) - inner.right.left - 2;
+        area->bottom -= (outer.bottom - outer.top) - inner.bottom.top - 2;
+        return result;
+    }
     const COLORREF back = control.back_->colour();
-    using Rings = std::array<std::pair<COLORREF, COLORREF>, 2>;
+    using Shades = std::array<std::pair<COLORREF, COLORREF>, 2>;
     // A text box has the classic edge of fixed greys, as the other front end draws it; any
     // other field an edge in shades of its own back colour, so a black one stays one block.
-    const Rings rings =
+    const Shades shades =
         control.row_.kind == core::ControlKind::TextBox
-            ? Rings{{{RGB(128, 128, 128), RGB(255, 255, 255)}, {RGB(0, 0, 0), RGB(192, 192, 192)}}}
-            : Rings{{{shaded(back, 67), shaded(back, 150)}, {shaded(back, 33), back}}};
+            ? Shades{{{RGB(128, 128, 128), RGB(255, 255, 255)}, {RGB(0, 0, 0), RGB(192, 192, 192)}}}
+            : Shades{{{shaded(back, 67), shaded(back, 150)}, {shaded(back, 33), back}}};
     const HDC dc = ::GetWindowDC(window);
-    RECT ring;
-    ::GetWindowRect(window, &ring);
-    ::OffsetRect(&ring, -ring.left, -ring.top);
-    for (const auto& [dark, light] : rings) {
-        const HBRUSH darkBrush = ::CreateSolidBrush(dark);
-        const HBRUSH lightBrush = ::CreateSolidBrush(light);
-        const RECT top{ring.left, ring.top, ring.right, ring.top + line};
-        const RECT left{ring.left, ring.top, ring.left + line, ring.bottom};
-        const RECT bottom{ring.left, ring.bottom - line, ring.right, ring.bottom};
-        const RECT right{ring.right - line, ring.top, ring.right, ring.bottom};
-        ::FillRect(dc, &top, darkBrush);
-        ::FillRect(dc, &left, darkBrush);
-        ::FillRect(dc, &bottom, lightBrush);
-        ::FillRect(dc, &right, lightBrush);
-        ::DeleteObject(darkBrush);
-        ::DeleteObject(lightBrush);
-        ::InflateRect(&ring, -line, -line);
-    }
+    for (std::size_t ring = 0; ring < edge.size(); ++ring)
+        paintRing(dc, edge[ring], shades[ring].first, shades[ring].second);
     ::ReleaseDC(window, dc);
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/screenpixels.h"
 #include "core/twips.h"
 #include "core/windowdescription.h"
 #include "win32/fonts.h"
@@ -50,6 +51,9 @@ int screenPixelsY(const core::TwipScale& scale, float twips);
 // place with `sizeAt96`, in pixels at 96 dots per inch, where that is given.
 RECT placed(const core::TwipScale& scale, const core::ControlDescription& row,
             std::optional<SIZE> sizeAt96 = std::nullopt);
+// Paints one ring of a 3D edge, in the screen's pixels of `dc`: its top and left bands in
+// `topLeft`, then its bottom and right ones in `bottomRight`.
+void paintRing(HDC dc, const core::EdgeRing& ring, COLORREF topLeft, COLORREF bottomRight);
 // The width of a line on that screen: whole pixels, one up to 1.5 times the design's scale.
 int lineWidth(const core::TwipScale& scale);
 

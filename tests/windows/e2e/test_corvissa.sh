@@ -197,7 +197,7 @@ scaled_areas() {
             printf "%d,%d,%d,%d\n", v[1] * s - 1, v[2] * s - 1, v[3] * s + 2.5, v[4] * s + 2.5 }'
     done
 }
-for row in "120 1.25"; do
+for row in "120 1.25" "144 1.5" "192 2"; do
     read -r dpi scale <<<"$row"
     at_dots_per_inch "$dpi"
     start_corvissa_exe
