@@ -302,12 +302,19 @@ TEST_F(Form1Tray, AWindowHiddenInTheTrayKeepsTheProgramRunning) {
 
 TEST(QtNotificationIcon, ShowsTheRecordsTipAndDeletesOnlyTheIconTheRecordNames) {
     // This test has no session bus: the icon goes to the X11 tray.
-    platform::QtNotificationIcon icon;
+    int busAskedFor = 0;
+    platform::QtNotificationIcon icon([&] {
+        ++busAskedFor;
+        return QDBusConnection::sessionBus();
+    });
     core::TrayIcon record;
     record.hWnd = icon.callbackWindow();
     record.uID = 1;
     record.setTip("QV-SPC Ostrane");
+    // The bus is no part of a start that adds no icon.
+    EXPECT_EQ(busAskedFor, 0);
     icon.add(record.bytes());
+    EXPECT_EQ(busAskedFor, 1);
     ASSERT_EQ(icon.area(), platform::QtNotificationIcon::Area::Classic);
     ASSERT_NE(icon.systemTrayIcon(), nullptr);
     EXPECT_EQ(icon.systemTrayIcon()->toolTip(), "QV-SPC Ostrane");
