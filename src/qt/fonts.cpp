@@ -35,6 +35,23 @@ void installFontSubstitutes() {
         QFont::insertSubstitutions(QString::fromLatin1(substitute.face), substitute.nearest);
 }
 
+QString installedFace(const QString& face) {
+    // Asked each time: a font added since (Tahoma) counts.
+    QStringList installed = QFontDatabase::families();
+    // A face made by several foundries is listed once for each: "URW Gothic [urw]".
+    for (QString& family : installed)
+        if (const qsizetype foundry = family.indexOf(QLatin1String(" [")); foundry > 0)
+            family.truncate(foundry);
+    // Qt keeps the substitutes in lower case; the face is given as installed.
+    QStringList candidates = QFont::substitutes(face);
+    candidates.prepend(face);
+    for (const QString& candidate : candidates)
+        for (const QString& family : installed)
+            if (family.compare(candidate, Qt::CaseInsensitive) == 0)
+                return family;
+    return face;
+}
+
 void addTahoma() {
     static const bool added = [] {
         for (const char* file : TahomaFiles)

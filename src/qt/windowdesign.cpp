@@ -1,5 +1,7 @@
 #include "qt/windowdesign.h"
 
+#include "qt/fonts.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -82,7 +84,7 @@ QFont fontOf(const core::Font& font, const QFont& windowFont) {
         return windowFont;
     const QString face =
         QString::fromUtf8(font.face.data(), static_cast<qsizetype>(font.face.size()));
-    QFont own(face);
+    QFont own(installedFace(face));
     own.setPointSizeF(font.points);
     own.setWeight(static_cast<QFont::Weight>(font.weight));
     return own;

@@ -8,6 +8,7 @@
 #include "qt/picturebox.h"
 #include "qt/windowdesign.h"
 
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,22 @@
 namespace ostrane::qt {
 
 namespace {
+
+// A line edit lays its text out in the application's font as it is made, before it takes its
+// window's: made while the application's font is the window's, it matches no face the window
+// does not show.
+class ApplicationFontDuring {
+public:
+    explicit ApplicationFontDuring(const QFont& font) : kept_(QGuiApplication::font()) {
+        QGuiApplication::setFont(font);
+    }
+    ~ApplicationFontDuring() { QGuiApplication::setFont(kept_); }
+    ApplicationFontDuring(const ApplicationFontDuring&) = delete;
+    ApplicationFontDuring& operator=(const ApplicationFontDuring&) = delete;
+
+private:
+    QFont kept_;
+};
 
 QString textOf(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -170,6 +187,7 @@ LoadedControls loadWindow(QWidget& window, const core::WindowDescription& descri
     window.setFixedSize(scale.pixelsX(static_cast<float>(description.clientWidth)),
                         scale.pixelsY(static_cast<float>(description.clientHeight)));
 
+    const ApplicationFontDuring controlsMade(window.font());
     LoadedControls loaded;
     std::vector<std::pair<int, QWidget*>> focusable;
     // Back to front: each control created lies in front of those created before it.

@@ -3,6 +3,7 @@
 #include "platform/unix/socketconversations.h"
 #include "qt/commandbutton.h"
 #include "qt/filelistbox.h"
+#include "qt/fonts.h"
 #include "qt/form1.h"
 #include "qt/linktextbox.h"
 #include "qt/picturebox.h"
@@ -70,7 +71,7 @@ TEST_F(Form1Layout, WindowIsBlackWithItsTitleAndClientArea) {
     EXPECT_EQ(form.windowTitle(), "Corvissa");
     EXPECT_EQ(form.size(), QSize(350, 193));
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0, 0, 0));
-    EXPECT_EQ(form.font().family(), "MS Sans Serif");
+    EXPECT_EQ(form.font().family(), installedFace(QStringLiteral("MS Sans Serif")));
     EXPECT_EQ(form.font().pointSizeF(), 8.25);
     EXPECT_EQ(form.font().weight(), QFont::Bold);
     EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -130,7 +131,7 @@ TEST_F(Form1Layout, TextsAndFonts) {
         }
         const QFont font = widget->font();
         if (!expected.font.isWindowFont()) {
-            EXPECT_EQ(font.family(), fromView(expected.font.face));
+            EXPECT_EQ(font.family(), installedFace(fromView(expected.font.face)));
             EXPECT_EQ(font.pointSizeF(), expected.font.points);
             EXPECT_EQ(font.weight(), expected.font.weight);
         } else {
@@ -139,8 +140,8 @@ TEST_F(Form1Layout, TextsAndFonts) {
     }
     EXPECT_EQ(form.Label5->text(), "");
     EXPECT_EQ(form.Text1->text(), "QV-spc|c:\\windows\\desktop\\op4ton.spc");
-    EXPECT_EQ(form.Command5->font().family(), "Tempus Sans ITC");
-    EXPECT_EQ(form.File1->font().family(), "Arial");
+    EXPECT_EQ(form.Command5->font().family(), installedFace(QStringLiteral("Tempus Sans ITC")));
+    EXPECT_EQ(form.File1->font().family(), installedFace(QStringLiteral("Arial")));
     EXPECT_EQ(form.File1->font().pointSizeF(), 9.75);
     EXPECT_EQ(form.File1->font().weight(), QFont::Bold);
 }

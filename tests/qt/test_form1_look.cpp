@@ -166,6 +166,7 @@ TEST(CommandButtonLook, ADisabledButtonEtchesItsCaptionInsteadOfDrawingItInText)
     EXPECT_TRUE(disabled.count(QColor(192, 192, 0).lighter(160).rgb()));
 }
 
+// Named as installed, a face is matched at once; named as missing, it resolves the same.
 TEST(Fonts, EveryNamedFaceResolvesToItsNearestInstalledFace) {
     struct Expected {
         const char* face;
@@ -184,6 +185,7 @@ TEST(Fonts, EveryNamedFaceResolvesToItsNearestInstalledFace) {
     addTahoma(); // as the second window does
     for (const auto& expected : faces) {
         SCOPED_TRACE(expected.face);
+        EXPECT_EQ(installedFace(QString::fromLatin1(expected.face)), expected.resolved);
         QFont font(QString::fromLatin1(expected.face));
         font.setPointSizeF(12);
         font.setWeight(expected.weight);

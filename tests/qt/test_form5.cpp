@@ -1,4 +1,5 @@
 #include "core/windowdescription.h"
+#include "qt/fonts.h"
 #include "qt/form5.h"
 #include "qt/picturebox.h"
 
@@ -65,7 +66,7 @@ TEST_F(Form5Look, EveryLabelHasItsPlaceFontColourAndAlignment) {
         EXPECT_FALSE(label->isHidden());
         EXPECT_EQ(label->text(), QString::fromUtf8(expected.caption));
         EXPECT_FALSE(label->text().trimmed().isEmpty());
-        EXPECT_EQ(label->font().family(), QString::fromUtf8(expected.font.face));
+        EXPECT_EQ(label->font().family(), installedFace(QString::fromUtf8(expected.font.face)));
         EXPECT_EQ(label->font().pointSizeF(), expected.font.points);
         EXPECT_EQ(label->font().weight(), QFont::Normal);
         EXPECT_FALSE(label->font().italic() || label->font().underline() ||
