@@ -34,11 +34,12 @@ struct SerialConversations::State {
 };
 
 SerialConversations::SerialConversations(Factory make, std::chrono::milliseconds stopBound)
-    : state_(std::make_shared<State>()), stopBound_(stopBound),
-      worker_([state = state_, make = std::move(make)] { run(state, make); }) {}
+    : state_(std::make_shared<State>()), stopBound_(stopBound), make_(std::move(make)) {}
 
 SerialConversations::~SerialConversations() {
     std::unique_lock lock(state_->mutex);
+    if (!worker_.joinable())
+        return;
     state_->stopping = true;
     state_->wake.notify_all();
     const bool finished =
@@ -50,9 +51,20 @@ SerialConversations::~SerialConversations() {
         worker_.detach();
 }
 
+void SerialConversations::start() {
+    std::lock_guard lock(state_->mutex);
+    startWorker();
+}
+
+void SerialConversations::startWorker() {
+    if (!worker_.joinable())
+        worker_ = std::thread([state = state_, make = std::move(make_)] { run(state, make); });
+}
+
 std::optional<Conversation> SerialConversations::open(std::string_view service,
                                                       std::string_view topic) {
     std::lock_guard lock(state_->mutex);
+    startWorker();
     const std::uintptr_t ticket = ++state_->lastTicket;
     state_->jobs.push_back({Job::Kind::open, ticket, std::string(service), std::string(topic)});
     state_->wake.notify_all();
@@ -61,6 +73,7 @@ std::optional<Conversation> SerialConversations::open(std::string_view service,
 
 void SerialConversations::close(Conversation conversation) {
     std::lock_guard lock(state_->mutex);
+    startWorker();
     state_->jobs.push_back({Job::Kind::close, conversation.handle, {}, {}});
     state_->wake.notify_all();
 }

@@ -22,6 +22,7 @@ public:
 
     // `make` builds the real conversations on the worker thread, which alone uses them and
     // destroys them: an API tied to the thread that started it (DDEML) is then used right.
+    // The thread starts with the first open or close, or with `start`.
     explicit SerialConversations(Factory make,
                                  std::chrono::milliseconds stopBound = defaultStopBound);
     // Skips the opens not yet started, carries out the closes, ends the conversations still
@@ -30,6 +31,9 @@ public:
     ~SerialConversations() override;
     SerialConversations(const SerialConversations&) = delete;
     SerialConversations& operator=(const SerialConversations&) = delete;
+
+    // Starts the worker thread now, if it has not started.
+    void start();
 
     std::optional<Conversation> open(std::string_view service, std::string_view topic) override;
     void close(Conversation conversation) override;
@@ -42,10 +46,13 @@ public:
 private:
     struct State;
     static void run(const std::shared_ptr<State>& state, const Factory& make);
+    // With the state's lock held.
+    void startWorker();
 
     // Shared with the worker, which may outlive this object by one open.
     std::shared_ptr<State> state_;
     std::chrono::milliseconds stopBound_;
+    Factory make_;
     std::thread worker_;
 };
 

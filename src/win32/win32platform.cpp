@@ -11,6 +11,7 @@ core::SerialConversations& Win32Platform::startConversations() {
                 return std::make_unique<platform::win32::DdeConversations>(openTimeout);
             },
             stopBound);
+    conversations->start();
     return *conversations;
 }
 

@@ -45,6 +45,7 @@ class SlowConversations final : public Conversations {
 public:
     SlowConversations(std::shared_ptr<Record> record, std::chrono::milliseconds delay, bool hang)
         : record_(std::move(record)), delay_(delay), hang_(hang) {
+        std::lock_guard lock(record_->mutex);
         record_->builtOn = std::this_thread::get_id();
     }
     ~SlowConversations() override {
@@ -163,6 +164,25 @@ TEST(SerialConversations, EndingWaitsNoLongerThanTheBoundForAHungOpen) {
         }
         return false;
     }());
+}
+
+TEST(SerialConversations, TheThreadStartsWithTheFirstCallOrWhenAsked) {
+    auto record = std::make_shared<Record>();
+    const auto builtOn = [&] {
+        std::lock_guard lock(record->mutex);
+        return record->builtOn;
+    };
+    { SerialConversations unused(slow(record, 0ms)); }
+    EXPECT_EQ(builtOn(), std::thread::id());
+
+    SerialConversations started(slow(record, 0ms));
+    started.start();
+    started.start();
+    const auto deadline = Clock::now() + 10s;
+    while (builtOn() == std::thread::id() && Clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_NE(builtOn(), std::thread::id());
+    EXPECT_NE(builtOn(), std::this_thread::get_id());
 }
 
 TEST(SerialConversations, ConversationsThatCannotBeMadeFailEveryOpen) {
