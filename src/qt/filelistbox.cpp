@@ -125,11 +125,12 @@ FileListBox::FileListBox(QString pattern, core::FolderReader& reader,
     path_ = absoluteFolder(current).value_or(current);
     if (tags_)
         tags_->setFolder(path_);
-    listAtStart(path_);
 }
 
-void FileListBox::listAtStart(const std::string& folder) {
-    startListing_ = std::thread([this, folder] {
+void FileListBox::listStartFolder() {
+    if (!std::exchange(startListingDue_, false) || folderSet_)
+        return;
+    startListing_ = std::thread([this, folder = path_] {
         startNames_ = core::SongLister().list(reader_, folder, pattern_);
         QMetaObject::invokeMethod(
             this, [this] { finishStartListing(); }, Qt::QueuedConnection);
@@ -137,9 +138,10 @@ void FileListBox::listAtStart(const std::string& folder) {
 }
 
 void FileListBox::finishStartListing() const {
-    if (!startListing_.joinable())
-        return;
-    startListing_.join();
+    if (std::exchange(startListingDue_, false) && !folderSet_)
+        startNames_ = core::SongLister().list(reader_, path_, pattern_);
+    else if (startListing_.joinable())
+        startListing_.join();
     if (startNames_ && !folderSet_)
         entries_->show(std::move(*startNames_));
     startNames_.reset();

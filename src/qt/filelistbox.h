@@ -22,15 +22,16 @@ namespace ostrane::qt {
 class SongNames;
 
 // A list of the files of one folder whose names match a pattern, in natural order. It
-// starts in the process's current folder, listed beside the start so that a folder of a
-// million songs holds up neither the first frame nor the window: the list fills when that
-// listing is done, unless a folder was set meanwhile. What asks for the entries (ListCount,
-// List, FileName) waits for that listing, so it sees the list complete. The folder and the names
-// are kept as the file system's bytes; the list shows them through displayName, so a name that is
-// not UTF-8 or holds controls still takes one row and reaches the player unchanged. Return on the
-// current entry is reported as a double click on it.
-// With song files to read, each song's tags are its tooltip and its accessible description,
-// read when the pointer rests on it or it becomes current, never on the window's thread.
+// starts in the process's current folder, listed on a thread of its own when its window asks
+// (after the window's first frame), so that a folder of a million songs holds up neither that
+// frame nor the window: the list fills when that listing is done, unless a folder was set
+// meanwhile. What asks for the entries (ListCount, List, FileName) waits for that listing, or
+// lists the folder itself if the window has not asked yet, so it sees the list complete. The folder
+// and the names are kept as the file system's bytes; the list shows them through displayName, so a
+// name that is not UTF-8 or holds controls still takes one row and reaches the player unchanged.
+// Return on the current entry is reported as a double click on it. With song files to read, each
+// song's tags are its tooltip and its accessible description, read when the pointer rests on it or
+// it becomes current, never on the window's thread.
 class FileListBox : public QListView {
     Q_OBJECT
 public:
@@ -46,6 +47,9 @@ public:
 
     const QString& Pattern() const { return patternText_; }
 
+    // Starts listing the start folder, once, unless a folder was set or listed before.
+    void listStartFolder();
+
     // The selected entry's name, "" when none is selected.
     std::string FileName() const;
 
@@ -59,8 +63,8 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
-    void listAtStart(const std::string& folder);
-    // Waits for the start's listing and shows it, unless a folder was set meanwhile.
+    // Waits for the start's listing, or lists the start folder here if that has not begun, and
+    // shows it, unless a folder was set meanwhile.
     void finishStartListing() const;
     void tooltipRead(std::uint64_t generation, const std::string& name, const QString& tooltip);
     bool isUnderPointer(const QModelIndex& index) const;
@@ -74,6 +78,8 @@ private:
     SongNames* entries_;
     // Once a folder is set, the start's listing no longer counts.
     bool folderSet_ = false;
+    // Until the start folder's listing begins, here or on its thread.
+    mutable bool startListingDue_ = true;
     // The start's listing fills the list when it is asked for, which asking does not change.
     mutable std::thread startListing_;
     // Written by the start's listing, read once it has been joined.

@@ -147,8 +147,10 @@ void Form1::Form1_Load() {
 }
 
 void Form1::finishLoad() {
-    if (std::exchange(loadPending_, false))
-        rules_.Form1_Load();
+    if (!std::exchange(loadPending_, false))
+        return;
+    rules_.Form1_Load();
+    File1->listStartFolder();
 }
 
 void Form1::centre() {

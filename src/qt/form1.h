@@ -32,8 +32,9 @@ public:
     ~Form1() override;
 
     // Centres the window on the primary screen; runs once, before the window is shown. The
-    // rest of the load, the notification icon's add and the bus it needs, runs from the event
-    // loop once the first frame is drawn, or at once should the window be minimised first.
+    // rest of the load, the notification icon's add and the bus it needs, then the start
+    // folder's listing, runs from the event loop once the first frame is drawn, or at once
+    // should the window be minimised first.
     void Form1_Load();
 
     const core::TwipScale& scale() const { return scale_; }

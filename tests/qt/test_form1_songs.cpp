@@ -362,6 +362,7 @@ private:
 TEST(FileListBoxStart, TheStartFolderIsListedBesideTheStartAndCompleteWhenAskedFor) {
     HeldStartFolder folder;
     FileListBox list(QStringLiteral("*.spc"), folder);
+    list.listStartFolder(); // as its window does after the first frame
     // The window goes on while the listing waits: its path is known, its rows not yet.
     QCoreApplication::processEvents();
     EXPECT_EQ(list.Path(), QDir::currentPath().toStdString());
@@ -374,9 +375,22 @@ TEST(FileListBoxStart, TheStartFolderIsListedBesideTheStartAndCompleteWhenAskedF
     EXPECT_EQ(list.ListCount(), 3);
 }
 
+// Asked for before its window starts the listing, the list reads the folder itself, once.
+TEST(FileListBoxStart, AskedForFirstTheListReadsTheStartFolderItself) {
+    HeldStartFolder folder;
+    FileListBox list(QStringLiteral("*.spc"), folder);
+    EXPECT_EQ(list.ListCount(), 1);
+    list.listStartFolder();
+    folder.release();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.ListCount(), 1);
+    EXPECT_EQ(list.List(0), "chosen.spc");
+}
+
 TEST(FileListBoxStart, AFolderSetWhileTheStartIsListedStaysListed) {
     HeldStartFolder folder;
     FileListBox list(QStringLiteral("*.spc"), folder);
+    list.listStartFolder();
     ASSERT_TRUE(list.setPath("/"));
     folder.release();
     EXPECT_EQ(list.ListCount(), 1);
