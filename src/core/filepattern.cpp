@@ -61,15 +61,21 @@ FilePattern::FilePattern(std::string_view patterns) {
             const bool isSuffix =
                 text.starts_with('*') && text.find_first_of("*?", 1) == std::string_view::npos;
             wildcards_.push_back({std::string(isSuffix ? text.substr(1) : text), isSuffix});
+            if (isSuffix && text.size() == 1)
+                endingLetters_.fill(true); // "*" ends every name
+            else if (isSuffix)
+                endingLetters_[static_cast<unsigned char>(foldAscii(text.back()))] = true;
         }
         patterns = end == std::string_view::npos ? std::string_view() : patterns.substr(end + 1);
     }
 }
 
 bool FilePattern::matches(std::string_view name) const {
+    const bool mayEndLikeASuffix =
+        name.empty() || endingLetters_[static_cast<unsigned char>(foldAscii(name.back()))];
     return std::any_of(wildcards_.begin(), wildcards_.end(), [&](const Wildcard& wildcard) {
         if (wildcard.isSuffix)
-            return endsWithLetters(name, wildcard.text);
+            return mayEndLikeASuffix && endsWithLetters(name, wildcard.text);
         return wildcardMatches(wildcard.text, name);
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,9 @@ private:
         bool isSuffix;
     };
     std::vector<Wildcard> wildcards_;
+    // The last letters, folded, of the endings the suffix wildcards test: most names that are
+    // not songs are turned away by their last letter alone.
+    std::array<bool, 256> endingLetters_{};
 };
 
 } // namespace ostrane::core

@@ -30,6 +30,10 @@ TEST(FilePattern, WildcardsAnywhere) {
     EXPECT_FALSE(pattern.matches("exact.txt2"));
     EXPECT_FALSE(FilePattern("").matches("a.spc"));
     EXPECT_TRUE(FilePattern("*").matches("anything"));
+    // A name no ending fits may still fit a wildcard in the middle, or a bare "*".
+    EXPECT_TRUE(FilePattern("*.spc;a*t").matches("abt"));
+    EXPECT_TRUE(FilePattern("*.spc;*").matches("a.txt"));
+    EXPECT_FALSE(FilePattern("*.spc;*.sp1").matches("a.spt"));
 }
 
 using Names = std::vector<std::string>;
