@@ -162,9 +162,9 @@ int main(int, char** argv) {
             if (!name.starts_with('.') && pattern.matches(name) && entry.isFile())
                 names.append(name);
         });
-        return names;
     };
-    const ostrane::core::NameList matched = readAndMatch();
+    readAndMatch();
+    const ostrane::core::NameList matched = names;
     ostrane::core::NaturalSort naturalSort;
     ostrane::core::NameList sorting;
 
