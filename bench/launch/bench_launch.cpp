@@ -128,7 +128,9 @@ std::string folderOfFiles(int count) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::filesystem::path folder = std::filesystem::path(argv[0]).parent_path();
+    // Absolute: the launch in a folder of files starts the program from that folder.
+    const std::filesystem::path folder =
+        std::filesystem::absolute(std::filesystem::path(argv[0])).parent_path();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const int files = argc > 2 ? std::max(0, std::atoi(argv[2])) : 0;
     const std::string songs = files > 0 ? folderOfFiles(files) : std::string();
