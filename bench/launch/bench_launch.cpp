@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <poll.h>
 #include <spawn.h>
 #include <string>
@@ -136,16 +137,20 @@ int main(int argc, char** argv) {
     const std::string songs = files > 0 ? folderOfFiles(files) : std::string();
     const std::string earlierProgram = argc > 3 ? argv[3] : "";
     std::vector<Sample> ostrane, label, bare, inSongs, earlier;
-    // Interleaved, so that a busy moment of the machine touches all alike.
-    for (int run = 0; run < runs; ++run) {
-        bare.push_back(measure(folder / "bench_bare_window"));
-        label.push_back(measure(folder / "bench_label_window"));
-        ostrane.push_back(measure(folder / "bench_ostrane_window"));
-        if (!songs.empty())
-            inSongs.push_back(measure(folder / "bench_ostrane_window", songs));
-        if (!earlierProgram.empty())
-            earlier.push_back(measure(earlierProgram));
-    }
+    std::vector<std::function<void()>> starts{
+        [&] { bare.push_back(measure(folder / "bench_bare_window")); },
+        [&] { label.push_back(measure(folder / "bench_label_window")); },
+        [&] { ostrane.push_back(measure(folder / "bench_ostrane_window")); }};
+    if (!songs.empty())
+        starts.emplace_back(
+            [&] { inSongs.push_back(measure(folder / "bench_ostrane_window", songs)); });
+    if (!earlierProgram.empty())
+        starts.emplace_back([&] { earlier.push_back(measure(earlierProgram)); });
+    // Interleaved, so that a busy moment of the machine touches all alike, and each round
+    // begins with the next program, so that none always follows the same one.
+    for (int run = 0; run < runs; ++run)
+        for (std::size_t i = 0; i < starts.size(); ++i)
+            starts[(static_cast<std::size_t>(run) + i) % starts.size()]();
     if (!songs.empty())
         std::filesystem::remove_all(songs);
     auto launch = [](const Sample& s) { return s.launchMs; };
