@@ -4,15 +4,12 @@
 
 namespace ostrane::win32 {
 
-core::SerialConversations& Win32Platform::startConversations() {
-    if (!conversations)
-        conversations.emplace(
-            [openTimeout = openTimeout_]() -> std::unique_ptr<core::Conversations> {
-                return std::make_unique<platform::win32::DdeConversations>(openTimeout);
-            },
-            stopBound);
-    conversations->start();
-    return *conversations;
+Win32Platform::Win32Platform(std::chrono::milliseconds openTimeout) {
+    conversations.emplace(
+        [openTimeout]() -> std::unique_ptr<core::Conversations> {
+            return std::make_unique<platform::win32::DdeConversations>(openTimeout);
+        },
+        stopBound);
 }
 
 void Win32Platform::endConversations() {

@@ -26,14 +26,13 @@ struct Win32Platform {
     static constexpr std::chrono::milliseconds stopBound{800};
 
     explicit Win32Platform(std::chrono::milliseconds openTimeout =
-                               platform::win32::DdeConversations::defaultOpenTimeout)
-        : openTimeout_(openTimeout), lateConversations_(*this) {}
+                               platform::win32::DdeConversations::defaultOpenTimeout);
 
     // Starts the conversations' thread, once.
-    core::SerialConversations& startConversations();
+    void startConversations() { conversations->start(); }
 
     core::Form1Platform form1() {
-        return {lateConversations_, folderPicker, notificationIcon, folderReader, &songFiles};
+        return {*conversations, folderPicker, notificationIcon, folderReader, &songFiles};
     }
 
     // Ends the conversations (the closes asked for carried out, `stopBound` at most) on a
@@ -42,33 +41,12 @@ struct Win32Platform {
     // would otherwise wait for this thread to the end of the bound.
     void endConversations();
 
-    // Nothing until started.
+    // Gone once ended.
     std::optional<core::SerialConversations> conversations;
     platform::win32::ShellFolderPicker folderPicker;
     platform::win32::ShellNotificationIcon notificationIcon;
     platform::win32::FindFileFolderReader folderReader;
     platform::win32::DiskFileOpener songFiles;
-
-private:
-    // The conversations the window is given: each open or close goes to the thread, which
-    // starts with the first of them if it has not yet. Used from the window's thread alone.
-    class LateConversations final : public core::Conversations {
-    public:
-        explicit LateConversations(Win32Platform& platform) : platform_(platform) {}
-        std::optional<core::Conversation> open(std::string_view service,
-                                               std::string_view topic) override {
-            return platform_.startConversations().open(service, topic);
-        }
-        void close(core::Conversation conversation) override {
-            platform_.startConversations().close(conversation);
-        }
-
-    private:
-        Win32Platform& platform_;
-    };
-
-    std::chrono::milliseconds openTimeout_;
-    LateConversations lateConversations_;
 };
 
 } // namespace ostrane::win32
